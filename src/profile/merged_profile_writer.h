@@ -1,0 +1,44 @@
+// Writes a profile whose new command blocks come before the body of an existing profile.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "settings/command_template.h"
+
+namespace wingcall {
+
+// Calls visit(line) for each line of `text`. CR LF, a lone CR and a lone LF each end a line; the
+// line end is not part of the line; a last line without a line end is still a line; empty text
+// has no lines.
+template <typename Visit>
+void ForEachSourceLine(std::string_view text, Visit&& visit) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            visit(text.substr(start));
+            return;
+        }
+        visit(text.substr(start, end - start));
+        start =
+            end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+}
+
+// Whether a source line repeats the new header (declaration, root or list opening, any case).
+bool IsSourceHeaderLine(std::string_view line);
+
+// The bytes of a merged document: the header, the new blocks (names untrimmed), then every source
+// line that is not a header line, each followed by CR LF.
+std::string MergedProfileDocument(const CommandTables& tables, std::string_view sourceBytes);
+
+// Reads the whole source first (so the source may be the output itself), then writes the merged
+// document to `outputPath` through a temporary file. Throws WingcallError naming the file and
+// the reason when the source cannot be read or the output cannot be written; the output is then
+// untouched.
+void WriteMergedProfile(const std::filesystem::path& outputPath,
+                        const std::filesystem::path& AppendSourcePath, const CommandTables& tables);
+
+}  // namespace wingcall

@@ -1,0 +1,24 @@
+// The fixed text fragments of a Voxtrel profile document, shared by both profile writers.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace wingcall {
+
+inline constexpr std::string_view kLineEnd = "\r\n";
+
+// The header text: the XML declaration, the root opening and the list opening, each followed by
+// CR LF. The writer's own CR LF after it makes the empty line that follows the list opening.
+std::string_view ProfileHeaderText();
+
+// The command block text of one command, each of its three lines followed by CR LF, in the ANSI
+// code page (characters it lacks become numeric character references). The values go in as they
+// are: the caller decides whether the name is trimmed.
+std::string CommandBlockText(std::wstring_view name, std::wstring_view phrase,
+                             std::wstring_view keys);
+
+// Appends `text` and CR LF to `document`.
+void AppendLine(std::string& document, std::string_view text);
+
+}  // namespace wingcall

@@ -1,0 +1,136 @@
+// Windows-1252 conversion off Windows; the system's ANSI code page on Windows.
+#include "settings/ansi_code_page.h"
+
+#include <array>
+#include <cstdint>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace wingcall {
+namespace {
+
+constexpr char kReplacement = '?';
+
+// Whether a wide code unit sequence position starts a character we must treat as one code point.
+// wchar_t is UTF-16 on Windows and UTF-32 elsewhere; this reads one code point either way.
+char32_t NextCodePoint(std::wstring_view text, std::size_t& index) {
+    char32_t unit = static_cast<char32_t>(text[index++]);
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (unit >= 0xD800 && unit <= 0xDBFF && index < text.size()) {
+            char32_t low = static_cast<char32_t>(text[index]);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                ++index;
+                return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+            }
+        }
+    }
+    return unit;
+}
+
+bool IsScalarValue(char32_t codePoint) {
+    return codePoint <= 0x10FFFF && !(codePoint >= 0xD800 && codePoint <= 0xDFFF);
+}
+
+#ifndef _WIN32
+// Bytes 0x80..0x9F of Windows-1252. The five bytes the code page leaves undefined map to the C1
+// control characters of the same value, so every byte survives a round trip.
+constexpr std::array<char16_t, 32> kHighControlRange = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The byte for a code point, or -1 when Windows-1252 has none.
+int AnsiByteFor(char32_t codePoint) {
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) {
+        return static_cast<int>(codePoint);
+    }
+    for (std::size_t i = 0; i < kHighControlRange.size(); ++i) {
+        if (kHighControlRange[i] == codePoint) {
+            return static_cast<int>(0x80 + i);
+        }
+    }
+    return -1;
+}
+#else
+int AnsiByteFor(char32_t codePoint) {
+    // Only single-byte results count as representable here; the declaration of every profile is
+    // ISO-8859-1, so multi-byte code pages fall back to character references.
+    if (!IsScalarValue(codePoint)) {
+        return -1;
+    }
+    wchar_t units[2];
+    int unitCount = 1;
+    if (codePoint >= 0x10000) {
+        units[0] = static_cast<wchar_t>(0xD800 + ((codePoint - 0x10000) >> 10));
+        units[1] = static_cast<wchar_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+        unitCount = 2;
+    } else {
+        units[0] = static_cast<wchar_t>(codePoint);
+    }
+    char bytes[8];
+    BOOL usedDefault = FALSE;
+    int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, units, unitCount, bytes,
+                                      sizeof bytes, nullptr, &usedDefault);
+    if (written != 1 || usedDefault) {
+        return -1;
+    }
+    return static_cast<unsigned char>(bytes[0]);
+}
+#endif
+
+}  // namespace
+
+std::string WideToAnsi(std::wstring_view text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        int byte = AnsiByteFor(NextCodePoint(text, i));
+        bytes.push_back(byte < 0 ? kReplacement : static_cast<char>(byte));
+    }
+    return bytes;
+}
+
+std::string WideToAnsiWithCharacterReferences(std::wstring_view text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t codePoint = NextCodePoint(text, i);
+        int byte = AnsiByteFor(codePoint);
+        if (byte >= 0) {
+            bytes.push_back(static_cast<char>(byte));
+        } else if (IsScalarValue(codePoint)) {
+            bytes += "&#" + std::to_string(static_cast<std::uint32_t>(codePoint)) + ";";
+        } else {
+            // A lone surrogate or an out-of-range value is no character at all.
+            bytes.push_back(kReplacement);
+        }
+    }
+    return bytes;
+}
+
+std::wstring AnsiToWide(std::string_view bytes) {
+#ifdef _WIN32
+    if (bytes.empty()) {
+        return {};
+    }
+    int length =
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                        length);
+    return text;
+#else
+    std::wstring text;
+    text.reserve(bytes.size());
+    for (unsigned char byte : bytes) {
+        text.push_back(byte >= 0x80 && byte <= 0x9F
+                           ? static_cast<wchar_t>(kHighControlRange[byte - 0x80])
+                           : static_cast<wchar_t>(byte));
+    }
+    return text;
+#endif
+}
+
+}  // namespace wingcall

@@ -1,0 +1,181 @@
+// Crash-safe replacement of a file: write beside it, flush, then rename over it.
+#include "settings/atomic_file.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <string>
+#include <system_error>
+
+#include "settings/wingcall_error.h"
+
+#ifdef _WIN32
+#include <fstream>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace wingcall {
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void ThrowWriteFailure(const fs::path& target, const std::string& reason) {
+    throw WingcallError(ErrorNumber::FileAccess,
+                        "Could not write \"" + target.string() + "\": " + reason + ".");
+}
+
+// The file actually replaced: a symbolic link is followed so that the link itself survives.
+fs::path ResolveTarget(const fs::path& target) {
+    std::error_code error;
+    if (fs::is_symlink(fs::symlink_status(target, error))) {
+        fs::path resolved = fs::canonical(target, error);
+        if (!error) {
+            return resolved;
+        }
+    }
+    return target;
+}
+
+fs::path TemporaryPathBeside(const fs::path& target) {
+    static std::atomic<unsigned> counter{0};
+    static thread_local std::mt19937 generator{std::random_device{}()};
+    std::string name = "." + target.filename().string() + ".tmp" + std::to_string(counter++) + "-" +
+                       std::to_string(generator() % 1000000);
+    return target.parent_path() / name;
+}
+
+#ifndef _WIN32
+
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int descriptor) : descriptor_(descriptor) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (descriptor_ >= 0) {
+            ::close(descriptor_);
+        }
+    }
+    int get() const { return descriptor_; }
+    // Closes now and reports the result, since close() can be the call that reports a failed
+    // write on some file systems.
+    int close() {
+        int result = ::close(descriptor_);
+        descriptor_ = -1;
+        return result;
+    }
+
+  private:
+    int descriptor_;
+};
+
+// Removes the temporary file unless the rename has taken it over.
+class TemporaryFileGuard {
+  public:
+    explicit TemporaryFileGuard(fs::path path) : path_(std::move(path)) {}
+    TemporaryFileGuard(const TemporaryFileGuard&) = delete;
+    TemporaryFileGuard& operator=(const TemporaryFileGuard&) = delete;
+    ~TemporaryFileGuard() {
+        if (!released_) {
+            ::unlink(path_.c_str());
+        }
+    }
+    void release() { released_ = true; }
+
+  private:
+    fs::path path_;
+    bool released_ = false;
+};
+
+void SyncFolder(const fs::path& folder) {
+    int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (descriptor >= 0) {
+        ::fsync(descriptor);  // best effort: the rename itself has already succeeded
+        ::close(descriptor);
+    }
+}
+
+#endif
+
+}  // namespace
+
+void ReplaceFileContents(const fs::path& requestedTarget, std::string_view contents) {
+    const fs::path target = ResolveTarget(requestedTarget);
+    std::error_code statusError;
+    if (fs::is_directory(fs::status(target, statusError))) {
+        ThrowWriteFailure(requestedTarget, "it is a folder");
+    }
+#ifdef _WIN32
+    fs::path temporary = TemporaryPathBeside(target);
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            ThrowWriteFailure(requestedTarget, "the folder cannot be written to");
+        }
+        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            ThrowWriteFailure(requestedTarget, "the disk may be full");
+        }
+    }
+    std::error_code renameError;
+    fs::rename(temporary, target, renameError);
+    if (renameError) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        ThrowWriteFailure(requestedTarget, renameError.message());
+    }
+#else
+    struct stat existing {};
+    const bool targetExists = ::stat(target.c_str(), &existing) == 0;
+
+    fs::path temporary;
+    int descriptor = -1;
+    for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
+        temporary = TemporaryPathBeside(target);
+        descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor < 0 && errno != EEXIST) {
+            ThrowWriteFailure(requestedTarget, std::strerror(errno));
+        }
+    }
+    if (descriptor < 0) {
+        ThrowWriteFailure(requestedTarget, "no temporary file could be created beside it");
+    }
+    FileDescriptor file(descriptor);
+    TemporaryFileGuard guard(temporary);
+
+    const char* data = contents.data();
+    std::size_t remaining = contents.size();
+    while (remaining > 0) {
+        ssize_t written = ::write(file.get(), data, remaining);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ThrowWriteFailure(requestedTarget, std::strerror(errno));
+        }
+        data += written;
+        remaining -= static_cast<std::size_t>(written);
+    }
+    if (targetExists) {
+        ::fchmod(file.get(), existing.st_mode & 07777);
+    }
+    if (::fsync(file.get()) != 0 || file.close() != 0) {
+        ThrowWriteFailure(requestedTarget, std::strerror(errno));
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        ThrowWriteFailure(requestedTarget, std::strerror(errno));
+    }
+    guard.release();
+    SyncFolder(target.parent_path());
+#endif
+}
+
+}  // namespace wingcall

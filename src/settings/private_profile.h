@@ -1,0 +1,34 @@
+// The two private-profile routines through which every settings access goes. On Windows they are
+// the platform's own; elsewhere this project provides them with the same names, signatures and
+// observable behaviour (see private_profile.cpp for the rules they follow).
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+
+using DWORD = unsigned long;
+using BOOL = int;
+using LPCSTR = const char*;
+using LPSTR = char*;
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+// Copies the value of `lpKeyName` in section `lpAppName` of the file `lpFileName` (or, when it
+// is missing, `lpDefault`) into `lpReturnedString`, cut to nSize - 1 characters and
+// NUL-terminated, and returns the number of characters copied. Null section or key: returns 0.
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
+                               LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName);
+
+// Sets `lpKeyName` in section `lpAppName` to `lpString`, creating the file, section or key as
+// needed, and returns TRUE on success. Null arguments and values holding CR or LF are refused
+// with FALSE. The file is replaced through a temporary file, never left half-written.
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
+                                LPCSTR lpFileName);
+
+#endif

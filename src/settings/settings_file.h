@@ -1,0 +1,25 @@
+// Wide-text access to the settings file, through the two private-profile routines.
+#pragma once
+
+#include <string>
+
+namespace wingcall {
+
+// Section names and the missing-value sentinel of the settings file.
+inline constexpr const wchar_t* kGeneralSection = L"General";
+inline constexpr const wchar_t* kCommandsSection = L"Commands";
+inline constexpr const wchar_t* kMissingValue = L"vuoto";
+
+// The read buffer holds 255 characters, so a value comes back with at most 254.
+inline constexpr unsigned long kSettingsBufferSize = 255;
+
+// Reads `key` of `section`, or `defaultValue` when the key is absent. Every text is converted to
+// the ANSI code page for the call and the result back to wide text.
+std::wstring ReadSetting(const std::wstring& settingsPath, const std::wstring& section,
+                         const std::wstring& key, const std::wstring& defaultValue);
+
+// Writes `key` of `section`; true when the file now holds the value.
+bool WriteSetting(const std::wstring& settingsPath, const std::wstring& section,
+                  const std::wstring& key, const std::wstring& value);
+
+}  // namespace wingcall
