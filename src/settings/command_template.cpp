@@ -1,0 +1,96 @@
+// Loads the command template of the "Commands" section into the three parallel tables.
+#include "settings/command_template.h"
+
+#include <string>
+
+#include "settings/ansi_code_page.h"
+#include "settings/settings_file.h"
+#include "settings/wingcall_error.h"
+
+namespace wingcall {
+
+namespace {
+
+std::wstring ReadTemplateKey(const std::wstring& settingsPath, const std::wstring& key) {
+    return ReadSetting(settingsPath, kCommandsSection, key, kMissingValue);
+}
+
+// The file name alone: the settings file always lies in the program's folder, so its name is
+// what a user looks for.
+std::wstring FileNameOf(const std::wstring& path) {
+    const std::size_t separator = path.find_last_of(L"/\\");
+    return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+// The refusal of a family that runs past the tables. A family may run at most one entry past the
+// Command family, because its "vuoto" end marker needs the slot after its last entry; the entry
+// numbered two past the last command is therefore the first one too many.
+[[noreturn]] void RefuseFamilyTooLong(const std::wstring& settingsPath, const std::wstring& family,
+                                      std::size_t commandEntries) {
+    const std::string familyName = WideToAnsi(family);
+    const std::string commandRange =
+        commandEntries == 0 ? std::string("no Command(1)")
+                            : "Command(1) to " + WideToAnsi(FamilyKey(L"Command", commandEntries));
+    throw WingcallError(
+        ErrorNumber::SubscriptOutOfRange,
+        "The command template in " + WideToAnsi(FileNameOf(settingsPath)) +
+            " cannot be loaded: " + WideToAnsi(FamilyKey(family, commandEntries + 2)) +
+            " is one entry too many. The [Commands] section has " + commandRange + ", so the " +
+            familyName + " entries may run to " +
+            WideToAnsi(FamilyKey(family, commandEntries + 1)) +
+            " at most. Add the missing Command entries or remove the extra " + familyName +
+            " entries.");
+}
+
+// Reads one family into `table`, each value stored before it is tested for the sentinel, so the
+// sentinel ends up in the slot after the family's last entry. Returns the index reached, which is
+// the number of entries plus 2.
+std::size_t LoadFamily(const std::wstring& settingsPath, const std::wstring& family,
+                       std::vector<std::wstring>& table, std::size_t commandEntries) {
+    std::size_t i = 1;
+    std::wstring value;
+    do {
+        value = ReadTemplateKey(settingsPath, FamilyKey(family, i));
+        if (i >= table.size()) {
+            RefuseFamilyTooLong(settingsPath, family, commandEntries);
+        }
+        table[i] = value;
+        ++i;
+    } while (value != kMissingValue);
+    return i;
+}
+
+}  // namespace
+
+std::wstring FamilyKey(const std::wstring& family, std::size_t number) {
+    return family + L"(" + std::to_wstring(number) + L")";
+}
+
+std::size_t CountCommands(const std::wstring& settingsPath) {
+    std::size_t i = 1;
+    std::wstring value;
+    do {
+        value = ReadTemplateKey(settingsPath, FamilyKey(L"Command", i));
+        ++i;
+    } while (value != kMissingValue);
+    return i;
+}
+
+void LoadCommandTemplate(const std::wstring& settingsPath, CommandTables& tables) {
+    const std::size_t upperBound = CountCommands(settingsPath);
+    const std::size_t commandEntries = upperBound - 2;
+    // Only a load that gets through all three families sets a count.
+    tables.CommandCount = 0;
+
+    tables.CommandNames.assign(upperBound + 1, std::wstring());
+    tables.CommandPhrases.assign(upperBound + 1, std::wstring());
+    tables.CommandKeys.assign(upperBound + 1, std::wstring());
+
+    LoadFamily(settingsPath, L"Command", tables.CommandNames, commandEntries);
+    LoadFamily(settingsPath, L"Phrase", tables.CommandPhrases, commandEntries);
+    const std::size_t keysReached =
+        LoadFamily(settingsPath, L"Keys", tables.CommandKeys, commandEntries);
+    tables.CommandCount = keysReached - 2;
+}
+
+}  // namespace wingcall
