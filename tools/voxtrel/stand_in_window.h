@@ -1,0 +1,39 @@
+// The stand-in's one window: the commands of the profile, its push-to-talk block and what is
+// wrong with it.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include "profile.h"
+
+class QListWidget;
+class QTableWidget;
+class QLabel;
+
+namespace voxtrel {
+
+class StandInWindow : public QWidget {
+  public:
+    StandInWindow(const QString& profilePath, const Profile& profile,
+                  const QList<Finding>& findings);
+
+    // For tests and for a look at what is shown.
+    QTableWidget* CommandTable() const { return commandTable_; }
+    QLabel* PushToTalkSummary() const { return pushToTalkSummary_; }
+    QListWidget* FindingList() const { return findingList_; }
+
+  private:
+    QTableWidget* commandTable_;
+    QLabel* pushToTalkSummary_;
+    QListWidget* findingList_;
+};
+
+// One line of text describing the push-to-talk block, as the window shows it.
+QString DescribePushToTalk(const PushToTalkBlock& block);
+
+// A finding as the window lists it: "Line 12, column 40: ..." or just the text.
+QString DescribeFinding(const Finding& finding);
+
+}  // namespace voxtrel
