@@ -24,7 +24,7 @@ std::wstring FileNameOf(const std::wstring& path) {
 
 // The refusal of a family that runs past the tables. A family may run at most one entry past the
 // Command family, because its "vuoto" end marker needs the slot after its last entry; the entry
-// numbered two past the last command is therefore the first one too many.
+// numbered two past the last command is therefore the first one too many, and the one named.
 [[noreturn]] void RefuseFamilyTooLong(const std::wstring& settingsPath, const std::wstring& family,
                                       std::size_t commandEntries) {
     const std::string familyName = WideToAnsi(family);
@@ -35,8 +35,8 @@ std::wstring FileNameOf(const std::wstring& path) {
         ErrorNumber::SubscriptOutOfRange,
         "The command template in " + WideToAnsi(FileNameOf(settingsPath)) +
             " cannot be loaded: " + WideToAnsi(FamilyKey(family, commandEntries + 2)) +
-            " is one entry too many. The [Commands] section has " + commandRange + ", so the " +
-            familyName + " entries may run to " +
+            " goes past the list of commands. The [Commands] section has " + commandRange +
+            ", so the " + familyName + " entries may run to " +
             WideToAnsi(FamilyKey(family, commandEntries + 1)) +
             " at most. Add the missing Command entries or remove the extra " + familyName +
             " entries.");
