@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QXmlStreamReader>
 
+#include "windows_1252.h"
+
 namespace voxtrel {
 
 namespace {
@@ -68,12 +70,33 @@ void ReadPushToTalk(QXmlStreamReader& reader, Profile& profile) {
     }
 }
 
+// Reads the values of a document declared as ISO-8859-1 as the Windows program that wrote it
+// meant them, so that a Euro sign or curly quote shows as itself.
+void RemapLatinOneValues(Profile& profile) {
+    for (ProfileCommand& command : profile.commands) {
+        command.name = RemapWindows1252ControlRange(command.name);
+        command.phrase = RemapWindows1252ControlRange(command.phrase);
+        command.keys = RemapWindows1252ControlRange(command.keys);
+    }
+    PushToTalkBlock& block = profile.pushToTalk;
+    block.mode = RemapWindows1252ControlRange(block.mode);
+    block.initialState = RemapWindows1252ControlRange(block.initialState);
+    for (PushToTalkInput& input : block.inputs) {
+        input.value = RemapWindows1252ControlRange(input.value);
+    }
+}
+
 }  // namespace
 
 Profile ReadProfile(const QByteArray& document) {
     Profile profile;
     QXmlStreamReader reader(document);
-    if (reader.readNextStartElement()) {
+    // The declaration is known only while the reader stands on it.
+    QString encoding;
+    if (reader.readNext() == QXmlStreamReader::StartDocument) {
+        encoding = reader.documentEncoding().toString().toLower();
+    }
+    if (reader.isStartElement() || reader.readNextStartElement()) {
         if (reader.name() == QLatin1String("voxtrel-config")) {
             while (reader.readNextStartElement()) {
                 if (reader.name() == QLatin1String("command-list")) {
@@ -96,6 +119,9 @@ Profile ReadProfile(const QByteArray& document) {
     // Read on to the end, so that a fault after the root element is found too.
     while (!reader.atEnd()) {
         reader.readNext();
+    }
+    if (encoding == QLatin1String("iso-8859-1") || encoding == QLatin1String("latin1")) {
+        RemapLatinOneValues(profile);
     }
     if (reader.hasError()) {
         profile.readingFindings.append(
