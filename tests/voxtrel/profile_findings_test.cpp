@@ -36,13 +36,6 @@ TEST(KeyVocabularyTest, TheShippedListLoadsWithoutItsCommentLines) {
     }
 }
 
-TEST(KeyVocabularyTest, SplitsSequencesIntoStepsAndChords) {
-    EXPECT_EQ(KeyNamesOfSequence("Backslash F3  F1 "), QStringList({"Backslash", "F3", "F1"}));
-    EXPECT_EQ(KeyNamesOfSequence("LCtrl+LShift+F1 J"), QStringList({"LCtrl", "LShift", "F1", "J"}));
-    EXPECT_EQ(KeyNamesOfSequence("LCtrl+"), QStringList({"LCtrl", ""}));
-    EXPECT_TRUE(KeyNamesOfSequence("").isEmpty());
-}
-
 TEST(ProfileFindingsTest, KeyNamesOutsideTheVocabularyAreFound) {
     struct Case {
         QString keys;
