@@ -1,0 +1,527 @@
+// The private-profile routines: reading rules, byte-exact writes, encodings and the file cache.
+#include "settings/private_profile.h"
+
+#ifndef _WIN32
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/settings_file.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using wingcall::testing::CountEntries;
+using wingcall::testing::ReadBytes;
+using wingcall::testing::TempFolder;
+using wingcall::testing::WriteBytes;
+
+struct ReadResult {
+    std::string value;
+    DWORD count;
+};
+
+// Reads through a buffer larger than the size handed over, to check that nothing past the
+// value and its NUL is touched.
+ReadResult Read(const fs::path& file, const char* section, const char* key, const char* fallback,
+                DWORD size = 255) {
+    std::vector<char> buffer(size + 16, '#');
+    const DWORD count = GetPrivateProfileStringA(section, key, fallback, buffer.data(), size,
+                                                 file.string().c_str());
+    EXPECT_LT(count, size);
+    EXPECT_EQ(buffer[count], '\0');
+    for (std::size_t i = count + 1; i < buffer.size(); ++i) {
+        EXPECT_EQ(buffer[i], '#') << "byte " << i << " past the value was written";
+    }
+    return {std::string(buffer.data(), count), count};
+}
+
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+    std::string bytes;
+    for (char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes.push_back(bigEndian ? high : low);
+        bytes.push_back(bigEndian ? low : high);
+    }
+    return bytes;
+}
+std::string Utf16Le(std::u16string_view text) {
+    return Utf16(text, false);
+}
+std::string Utf16Be(std::u16string_view text) {
+    return Utf16(text, true);
+}
+
+struct ReadCase {
+    const char* rule;
+    std::string file;
+    const char* section;
+    const char* key;
+    const char* fallback;
+    std::string expected;
+    DWORD size = 255;
+};
+
+TEST(PrivateProfileRead, FollowsTheFormatRules) {
+    const std::string longLine(10000, 'x');
+    const std::string value300(300, 'v');
+    const std::vector<ReadCase> cases = {
+        // Line ends.
+        {"CR LF lines", "[General]\r\nOpenedOnce=0\r\n", "General", "OpenedOnce", "d", "0"},
+        {"LF lines", "[a]\nk=v\nj=w\n", "a", "j", "d", "w"},
+        {"lone CR lines", "[a]\rk=v\rj=w\r", "a", "j", "d", "w"},
+        {"mixed line ends", "[a]\r\n\rk=1\nj=2\r\ni=3", "a", "i", "d", "3"},
+        {"last line needs no line end", "[a]\r\nk=v", "a", "k", "d", "v"},
+        {"CR LF is one line end, LF CR two", "[a]\n\rk=v", "a", "k", "d", "v"},
+        {"no line-length limit", "[a]\r\nlong=" + longLine + "\r\nk=v\r\n", "a", "k", "d", "v"},
+        // Section headers.
+        {"header name trimmed", "[ \tGeneral  ]\nk=v", "General", "k", "d", "v"},
+        {"header runs to the last ]", "[a]b]\nk=v", "a]b", "k", "d", "v"},
+        {"text before the last ] belongs to the name", "[a]b]\nk=v", "a", "k", "d", "d"},
+        {"text after ] ignored", "[a] ; note\nk=v", "a", "k", "d", "v"},
+        {"blanks before [ allowed", " \t[a]\nk=v", "a", "k", "d", "v"},
+        {"[x without ] is no header", "[a]\n[x\nk=v", "a", "k", "d", "v"},
+        {"[x without ] may be a key", "[a]\n[x=1\n", "a", "[x", "d", "1"},
+        {"= inside a header is part of the name", "[a=b]\nk=v", "a=b", "k", "d", "v"},
+        {"keys before any section belong to none", "k=0\n[a]\nk=1", "a", "k", "d", "1"},
+        {"a key before any section is not found", "k=0\n[a]\n", "a", "k", "d", "d"},
+        // Key lines.
+        {"split at the first =", "[a]\nk=x=y", "a", "k", "d", "x=y"},
+        {"name and value trimmed", "[a]\n\t k \v= \f v  w \t\n", "a", "k", "d", "v  w"},
+        {"inner blanks of a name count", "[a]\nmy key=v", "a", "my  key", "d", "d"},
+        {"inner blanks of a name match", "[a]\nmy  key=v", "a", "my  key", "d", "v"},
+        {"k= gives the empty text", "[a]\nk=\n", "a", "k", "d", ""},
+        {"k = blanks gives the empty text", "[a]\nk =   \n", "a", "k", "d", ""},
+        {"a line without = is no key", "[a]\nk\n", "a", "k", "d", "d"},
+        {"no comment syntax: ; starts a name", "[a]\n;k=v\n", "a", ";k", "d", "v"},
+        {"no comment syntax: commented key is not k", "[a]\n;k=v\n", "a", "k", "d", "d"},
+        {"no comment syntax: ; inside a value", "[a]\nk=v ; note\n", "a", "k", "d", "v ; note"},
+        {"# is no comment either", "[a]\n#k=v\n", "a", "#k", "d", "v"},
+        // Quotes.
+        {"double quotes removed", "[a]\nk=\"v w\"", "a", "k", "d", "v w"},
+        {"single quotes removed", "[a]\nk='v'", "a", "k", "d", "v"},
+        {"blanks inside quotes stay", "[a]\nk= \" v \" ", "a", "k", "d", " v "},
+        {"one pair only", "[a]\nk=\"\"v\"\"", "a", "k", "d", "\"v\""},
+        {"unmatched quotes stay", "[a]\nk=\"v'", "a", "k", "d", "\"v'"},
+        {"a lone quote stays", "[a]\nk=\"", "a", "k", "d", "\""},
+        {"an empty quoted value", "[a]\nk=\"\"", "a", "k", "d", ""},
+        {"quotes inside the value stay", "[a]\nk=a\"b\"", "a", "k", "d", "a\"b\""},
+        // Matching names.
+        {"section and key ignore ASCII case", "[General]\nOpenedOnce=1", "gENERAL", "OPENEDONCE",
+         "d", "1"},
+        {"non-ASCII letters keep their case", "[a]\n\xC9t\xE9=1", "a", "\xE9t\xE9", "d", "d"},
+        {"non-ASCII names match exactly", "[a]\n\xC9t\xE9=1", "a", "\xC9T\xE9", "d", "1"},
+        {"arguments trimmed", "[a]\nk=v", " \ta ", "\vk\f ", "d", "v"},
+        {"only the first section of a name is searched", "[a]\nk=1\n[b]\n[A]\nk=2\nj=3", "a", "j",
+         "d", "d"},
+        {"the first section wins", "[a]\nk=1\n[A]\nk=2", "a", "k", "d", "1"},
+        {"the first key wins", "[a]\nk=1\nK=2\n", "a", "k", "d", "1"},
+        {"the key must be in its section", "[a]\n[b]\nk=1", "a", "k", "d", "d"},
+        // NUL bytes.
+        {"NUL ends its line's text", "[a]\nk=v\0junk\nj=w"s, "a", "k", "d", "v"},
+        {"NUL ends only its own line", "[a]\nk=v\0junk\nj=w"s, "a", "j", "d", "w"},
+        {"NUL before = leaves no key", "[a]\nk\0=v\n"s, "a", "k", "d", "d"},
+        {"NUL cuts a header short", "[a]\n[b\0]\nk=v"s, "a", "k", "d", "v"},
+        // Bytes.
+        {"every high byte comes back as stored", "[a]\nk=\x80\x81\x9D\xA0\xFF", "a", "k", "d",
+         "\x80\x81\x9D\xA0\xFF"},
+        {"UTF-8 without a mark is ANSI bytes", "[a]\nk=caf\xC3\xA9", "a", "k", "d", "caf\xC3\xA9"},
+        // Size of the result.
+        {"cut to size - 1", "[a]\nk=abcdef", "a", "k", "d", "abc", 4},
+        {"size 1 gives the empty text", "[a]\nk=abcdef", "a", "k", "d", "", 1},
+        {"300 characters come back as 254", "[a]\nk=" + value300, "a", "k", "d",
+         value300.substr(0, 254)},
+        {"quotes are removed before the cut", "[a]\nk=\"abcdef\"", "a", "k", "d", "abc", 4},
+        // The default.
+        {"missing key gives the default", "[a]\nk=v", "a", "x", "vuoto", "vuoto"},
+        {"missing section gives the default", "[a]\nk=v", "b", "k", "vuoto", "vuoto"},
+        {"default loses its trailing blanks", "[a]\n", "a", "k", " x  ", " x"},
+        {"default keeps its trailing tabs", "[a]\n", "a", "k", "x\t", "x\t"},
+        {"default loses one pair of quotes", "[a]\n", "a", "k", "'\"x\"'", "\"x\""},
+        {"default is cut to size - 1", "[a]\n", "a", "k", "vuoto", "vu", 3},
+        {"empty default", "[a]\n", "a", "k", "", ""},
+        {"null default reads as empty", "[a]\n", "a", "k", nullptr, ""},
+        {"empty file gives the default", "", "a", "k", "vuoto", "vuoto"},
+    };
+
+    TempFolder folder;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const ReadCase& row = cases[i];
+        SCOPED_TRACE(row.rule);
+        const fs::path file = folder / ("read" + std::to_string(i) + ".ini");
+        WriteBytes(file, row.file);
+        const ReadResult result = Read(file, row.section, row.key, row.fallback, row.size);
+        EXPECT_EQ(result.value, row.expected);
+        EXPECT_EQ(result.count, row.expected.size());
+    }
+}
+
+TEST(PrivateProfileRead, MissingFileOrFolderGivesTheDefaultAndCreatesNothing) {
+    TempFolder folder;
+    EXPECT_EQ(Read(folder / "missing.ini", "a", "k", "vuoto").value, "vuoto");
+    EXPECT_EQ(Read(folder / "no" / "such.ini", "a", "k", "vuoto").value, "vuoto");
+    EXPECT_EQ(Read(folder.path(), "a", "k", "vuoto").value, "vuoto");
+    EXPECT_EQ(CountEntries(folder.path()), 0u);
+}
+
+TEST(PrivateProfileRead, NullArgumentsAreRefused) {
+    TempFolder folder;
+    const fs::path file = folder / "s.ini";
+    WriteBytes(file, "[a]\nk=v\n");
+    char buffer[8] = "zzzzzzz";
+    EXPECT_EQ(GetPrivateProfileStringA(nullptr, "k", "d", buffer, 8, file.c_str()), 0u);
+    EXPECT_STREQ(buffer, "");
+    EXPECT_EQ(GetPrivateProfileStringA("a", nullptr, "d", buffer, 8, file.c_str()), 0u);
+    EXPECT_EQ(GetPrivateProfileStringA("a", "k", "d", buffer, 0, file.c_str()), 0u);
+}
+
+struct WriteCase {
+    const char* rule;
+    std::optional<std::string> before;  // nullopt: no file
+    const char* section;
+    const char* key;
+    const char* value;
+    BOOL result;
+    std::optional<std::string> after;
+};
+
+TEST(PrivateProfileWrite, ChangesOnlyTheLineItSets) {
+    const std::string commented = "; settings\r\n[General]\r\n  OpenedOnce = 0 \r\nx=1\r\n\r\n";
+    const std::vector<WriteCase> cases = {
+        // Replacing.
+        {"replace keeps every other byte", commented, "General", "OpenedOnce", "1", TRUE,
+         "; settings\r\n[General]\r\nOpenedOnce=1\r\nx=1\r\n\r\n"},
+        {"replace keeps the stored spelling and LF", "[g]\nOPENEDonce=0\nz=2\n", "G", "openedonce",
+         "1", TRUE, "[g]\nOPENEDonce=1\nz=2\n"},
+        {"replace keeps a lone CR", "[g]\rk=0\rz=2", "g", "k", "1", TRUE, "[g]\rk=1\rz=2"},
+        {"replace on a last line without line end", "[g]\r\nk=0", "g", "k", "12", TRUE,
+         "[g]\r\nk=12"},
+        {"only the first of duplicate keys", "[g]\nk=0\nk=5\n", "g", "k", "1", TRUE,
+         "[g]\nk=1\nk=5\n"},
+        {"only the first of duplicate sections", "[g]\nk=0\n[g]\nk=5\n", "g", "k", "1", TRUE,
+         "[g]\nk=1\n[g]\nk=5\n"},
+        {"replace drops the text behind a NUL", "[g]\nk=0\0x\ny=1\n"s, "g", "k", "1", TRUE,
+         "[g]\nk=1\ny=1\n"},
+        {"an empty value", "[g]\nk=0\n", "g", "k", "", TRUE, "[g]\nk=\n"},
+        {"blanks of the value are written as given", "[g]\nk=0\n", "g", "k", " 1 ", TRUE,
+         "[g]\nk= 1 \n"},
+        {"high bytes written as they are", "[g]\nk=0\n", "g", "k", "\xE9\x80", TRUE,
+         "[g]\nk=\xE9\x80\n"},
+        // Leaving the file alone.
+        {"same value leaves the file untouched", "[g]\r\n k = 1 \r\n", "g", "k", "1", TRUE,
+         "[g]\r\n k = 1 \r\n"},
+        {"stored quotes are compared as stored", "[g]\nk=\"v\"\n", "g", "k", "\"v\"", TRUE,
+         "[g]\nk=\"v\"\n"},
+        {"the unquoted value differs from the quoted", "[g]\nk=\"v\"\n", "g", "k", "v", TRUE,
+         "[g]\nk=v\n"},
+        {"the comparison is case-sensitive", "[g]\nk=On\n", "g", "k", "on", TRUE, "[g]\nk=on\n"},
+        // New keys.
+        {"new key after the last non-blank line", "[a]\r\nx=1\r\n\r\n\r\n[b]\r\ny=2\r\n", "a", "k",
+         "v", TRUE, "[a]\r\nx=1\r\nk=v\r\n\r\n\r\n[b]\r\ny=2\r\n"},
+        {"new key takes its neighbour's line end", "[a]\nx=1\n\n[b]\r\n", "a", "k", "v", TRUE,
+         "[a]\nx=1\nk=v\n\n[b]\r\n"},
+        {"new key in an empty section", "[a]\r\n[b]\r\n", "a", "k", "v", TRUE,
+         "[a]\r\nk=v\r\n[b]\r\n"},
+        {"a comment line is not blank", "[a]\r\nx=1\r\n; end of a\r\n\r\n", "a", "k", "v", TRUE,
+         "[a]\r\nx=1\r\n; end of a\r\nk=v\r\n\r\n"},
+        {"blank lines with blanks in them", "[a]\nx=1\n \t\n[b]\n", "a", "k", "v", TRUE,
+         "[a]\nx=1\nk=v\n \t\n[b]\n"},
+        {"new key after a last line without line end", "[a]\nx=1", "a", "k", "v", TRUE,
+         "[a]\nx=1\nk=v\n"},
+        {"new key in a file with no line end at all", "[a]", "a", "k", "v", TRUE, "[a]\r\nk=v\r\n"},
+        {"new key goes into the first section of the name", "[g]\nk=0\n[g]\nk=5\n", "G", "j", "2",
+         TRUE, "[g]\nk=0\nj=2\n[g]\nk=5\n"},
+        {"keys before any section are not the section's", "k=0\r\n[a]\r\n", "a", "k", "1", TRUE,
+         "k=0\r\n[a]\r\nk=1\r\n"},
+        {"names are written trimmed", "[a]\n", " a ", "\tk ", "v", TRUE, "[a]\nk=v\n"},
+        // New sections.
+        {"new section at the end", "[a]\r\nx=1\r\n", "b", "k", "v", TRUE,
+         "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
+        {"new section in the last line's style", "[a]\r\nx=1\n", "b", "k", "v", TRUE,
+         "[a]\r\nx=1\n[b]\nk=v\n"},
+        {"new section after a line end when missing", "[a]\nx=1", "b", "k", "v", TRUE,
+         "[a]\nx=1\n[b]\nk=v\n"},
+        {"new section after trailing blank lines", "[a]\nx=1\n\n", "b", "k", "v", TRUE,
+         "[a]\nx=1\n\n[b]\nk=v\n"},
+        {"new section in a file of one line without end", "; only a note", "b", "k", "v", TRUE,
+         "; only a note\r\n[b]\r\nk=v\r\n"},
+        {"an empty file", "", " g ", " k ", "v", TRUE, "[g]\r\nk=v\r\n"},
+        {"a missing file is created with CR LF", std::nullopt, "General", "OpenedOnce", "1", TRUE,
+         "[General]\r\nOpenedOnce=1\r\n"},
+        // Refusals.
+        {"a value with LF", "[g]\nk=0\n", "g", "k", "1\nx=2", FALSE, "[g]\nk=0\n"},
+        {"a value with CR", "[g]\nk=0\n", "g", "k", "1\r[h]", FALSE, "[g]\nk=0\n"},
+        {"a key with a line end", "[g]\nk=0\n", "g", "k\n", "1", FALSE, "[g]\nk=0\n"},
+        {"a section with a line end", "[g]\nk=0\n", "g\r\n[h]", "k", "1", FALSE, "[g]\nk=0\n"},
+        {"a key holding =", "[g]\nk=0\n", "g", "k=x", "1", FALSE, "[g]\nk=0\n"},
+        {"a key read back as a header", "[g]\nk=0\n", "g", "[h]", "1", FALSE, "[g]\nk=0\n"},
+        {"a null value", "[g]\nk=0\n", "g", "k", nullptr, FALSE, "[g]\nk=0\n"},
+        {"a null key", "[g]\nk=0\n", "g", nullptr, "1", FALSE, "[g]\nk=0\n"},
+        {"a null section", "[g]\nk=0\n", nullptr, "k", "1", FALSE, "[g]\nk=0\n"},
+        {"refusal creates no file", std::nullopt, "g", "k", "a\nb", FALSE, std::nullopt},
+        {"a damaged UTF-16 file", "\xFF\xFE[\0a\0]\0\n"s, "a", "k", "v", FALSE,
+         "\xFF\xFE[\0a\0]\0\n"s},
+    };
+
+    TempFolder folder;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const WriteCase& row = cases[i];
+        SCOPED_TRACE(row.rule);
+        const fs::path file = folder / ("write" + std::to_string(i) + ".ini");
+        if (row.before) {
+            WriteBytes(file, *row.before);
+        }
+        EXPECT_EQ(WritePrivateProfileStringA(row.section, row.key, row.value, file.c_str()),
+                  row.result);
+        if (row.after) {
+            EXPECT_EQ(ReadBytes(file), *row.after);
+        } else {
+            EXPECT_FALSE(fs::exists(file));
+        }
+    }
+    // No temporary file was left behind by any of them.
+    EXPECT_EQ(CountEntries(folder.path()),
+              static_cast<std::size_t>(std::count_if(
+                  cases.begin(), cases.end(), [](const WriteCase& row) { return row.after; })));
+}
+
+TEST(PrivateProfileWrite, SameValueDoesNotTouchTheFile) {
+    TempFolder folder;
+    const fs::path file = folder / "s.ini";
+    WriteBytes(file, "[g]\r\nk=1\r\n");
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    fs::last_write_time(file, old);
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+
+    EXPECT_EQ(WritePrivateProfileStringA("g", "k", "1", file.c_str()), TRUE);
+
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(fs::last_write_time(file), old);
+}
+
+TEST(PrivateProfileWrite, EachWriteIsReadBackFromTheSameFile) {
+    TempFolder folder;
+    const fs::path file = folder / "Wingcall.ini";
+    const char* path = file.c_str();
+    ASSERT_EQ(WritePrivateProfileStringA("General", "LastPTT1", "F1", path), TRUE);
+    ASSERT_EQ(WritePrivateProfileStringA("General", "LastPTT2", "", path), TRUE);
+    ASSERT_EQ(WritePrivateProfileStringA("General", "LastPTT1", "F12", path), TRUE);
+    ASSERT_EQ(WritePrivateProfileStringA("Commands", "Command(1)", "Rejoin", path), TRUE);
+    EXPECT_EQ(Read(file, "General", "LastPTT1", "vuoto").value, "F12");
+    EXPECT_EQ(Read(file, "General", "LastPTT2", "vuoto").value, "");
+    EXPECT_EQ(Read(file, "Commands", "Command(1)", "vuoto").value, "Rejoin");
+    EXPECT_EQ(ReadBytes(file),
+              "[General]\r\nLastPTT1=F12\r\nLastPTT2=\r\n[Commands]\r\nCommand(1)=Rejoin\r\n");
+    EXPECT_EQ(CountEntries(folder.path()), 1u);
+}
+
+TEST(PrivateProfileWrite, MissingFolderOrFolderAsFileIsRefused) {
+    TempFolder folder;
+    EXPECT_EQ(WritePrivateProfileStringA("g", "k", "v", (folder / "no" / "s.ini").c_str()), FALSE);
+    EXPECT_EQ(WritePrivateProfileStringA("g", "k", "v", folder.path().c_str()), FALSE);
+    EXPECT_EQ(CountEntries(folder.path()), 0u);
+}
+
+TEST(PrivateProfileWrite, ReadOnlyFileIsRefused) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "the superuser may write any file";
+    }
+    TempFolder folder;
+    const fs::path file = folder / "s.ini";
+    WriteBytes(file, "[g]\nk=0\n");
+    fs::permissions(file, fs::perms::owner_read);
+    EXPECT_EQ(WritePrivateProfileStringA("g", "k", "1", file.c_str()), FALSE);
+    EXPECT_EQ(ReadBytes(file), "[g]\nk=0\n");
+}
+
+TEST(PrivateProfileWrite, FileNameIsInTheAnsiCodePage) {
+    TempFolder folder;
+    const std::string ansiName = (folder.path() / "caf\xE9.ini").string();
+    EXPECT_EQ(WritePrivateProfileStringA("g", "k", "v", ansiName.c_str()), TRUE);
+    EXPECT_EQ(ReadBytes(folder / "caf\xC3\xA9.ini"), "[g]\r\nk=v\r\n");
+    char buffer[8] = {};
+    EXPECT_EQ(GetPrivateProfileStringA("g", "k", "", buffer, 8, ansiName.c_str()), 1u);
+    EXPECT_STREQ(buffer, "v");
+}
+
+TEST(PrivateProfileEncoding, Utf8WithMarkIsReadAndWrittenAsUtf8) {
+    TempFolder folder;
+    const fs::path file = folder / "u8.ini";
+    // café Ł €, and a key named été.
+    WriteBytes(file,
+               "\xEF\xBB\xBF[a]\r\nk=caf\xC3\xA9 \xC5\x81 \xE2\x82\xAC\r\n\xC3\xA9t\xC3\xA9=1\r\n"
+               "bad=\xC3(\r\n");
+    EXPECT_EQ(Read(file, "a", "k", "d").value, "caf\xE9 ? \x80");
+    EXPECT_EQ(Read(file, "a", "\xE9t\xE9", "d").value, "1");
+    EXPECT_EQ(Read(file, "a", "bad", "d").value, "?(");
+
+    ASSERT_EQ(WritePrivateProfileStringA("a", "\xE9t\xE9", "\xE9", file.c_str()), TRUE);
+    ASSERT_EQ(WritePrivateProfileStringA("b", "n", "\x80", file.c_str()), TRUE);
+    EXPECT_EQ(ReadBytes(file),
+              "\xEF\xBB\xBF[a]\r\nk=caf\xC3\xA9 \xC5\x81 \xE2\x82\xAC\r\n\xC3\xA9t\xC3\xA9=\xC3\xA9"
+              "\r\nbad=\xC3(\r\n[b]\r\nn=\xE2\x82\xAC\r\n");
+    EXPECT_EQ(Read(file, "a", "\xE9t\xE9", "d").value, "\xE9");
+}
+
+TEST(PrivateProfileEncoding, Utf16LittleEndianRoundTrips) {
+    TempFolder folder;
+    const fs::path file = folder / "u16le.ini";
+    WriteBytes(file, Utf16Le(u"\uFEFF[Commands]\r\nPhrase(1)=\u0141uk \u20AC\U0001F600\r\n"
+                             u"Keys(1)=\u00E9\r\n\r\n"));
+    EXPECT_EQ(Read(file, "commands", "phrase(1)", "d").value, "?uk \x80?");
+    EXPECT_EQ(Read(file, "Commands", "Keys(1)", "d").value, "\xE9");
+
+    // The value already stored: untouched. A new one, a new key and a new section: UTF-16 lines.
+    ASSERT_EQ(WritePrivateProfileStringA("Commands", "Keys(1)", "\xE9", file.c_str()), TRUE);
+    ASSERT_EQ(WritePrivateProfileStringA("Commands", "Phrase(1)", "x\x80", file.c_str()), TRUE);
+    ASSERT_EQ(WritePrivateProfileStringA("Commands", "Command(1)", "c", file.c_str()), TRUE);
+    ASSERT_EQ(WritePrivateProfileStringA("General", "OpenedOnce", "1", file.c_str()), TRUE);
+    EXPECT_EQ(ReadBytes(file), Utf16Le(u"\uFEFF[Commands]\r\nPhrase(1)=x\u20AC\r\n"
+                                       u"Keys(1)=\u00E9\r\nCommand(1)=c\r\n\r\n"
+                                       u"[General]\r\nOpenedOnce=1\r\n"));
+    EXPECT_EQ(Read(file, "Commands", "Phrase(1)", "d").value, "x\x80");
+    EXPECT_EQ(Read(file, "General", "OpenedOnce", "d").value, "1");
+}
+
+TEST(PrivateProfileEncoding, Utf16BigEndianRoundTrips) {
+    TempFolder folder;
+    const fs::path file = folder / "u16be.ini";
+    WriteBytes(file, Utf16Be(u"\uFEFF[a]\nk=\u00E9t\u00E9\0x\nj=2"s));
+    EXPECT_EQ(Read(file, "a", "k", "d").value, "\xE9t\xE9");
+    EXPECT_EQ(Read(file, "a", "j", "d").value, "2");
+    ASSERT_EQ(WritePrivateProfileStringA("a", "j", "3", file.c_str()), TRUE);
+    ASSERT_EQ(WritePrivateProfileStringA("a", "i", "4", file.c_str()), TRUE);
+    EXPECT_EQ(ReadBytes(file), Utf16Be(u"\uFEFF[a]\nk=\u00E9t\u00E9\0x\nj=3\ni=4\n"s));
+}
+
+TEST(PrivateProfileEncoding, EmptyUnicodeFileKeepsItsMark) {
+    TempFolder folder;
+    const fs::path file = folder / "mark.ini";
+    WriteBytes(file, "\xFF\xFE");
+    ASSERT_EQ(WritePrivateProfileStringA("g", "k", "v", file.c_str()), TRUE);
+    EXPECT_EQ(ReadBytes(file), Utf16Le(u"\uFEFF[g]\r\nk=v\r\n"));
+}
+
+// The wide wrappers convert through the ANSI code page and keep the 254-character limit.
+TEST(SettingsFile, WideWrappersConvertThroughTheAnsiCodePage) {
+    TempFolder folder;
+    const fs::path file = folder / "Wingcall.ini";
+    WriteBytes(file,
+               "[Commands]\r\nPhrase(1)=" + std::string(300, 'p') + "\r\nKeys(1)=\x80\x81\r\n");
+    const std::wstring path = file.wstring();
+    EXPECT_EQ(wingcall::ReadSetting(path, L"Commands", L"Phrase(1)", L"vuoto"),
+              std::wstring(254, L'p'));
+    EXPECT_EQ(wingcall::ReadSetting(path, L"Commands", L"Keys(1)", L"vuoto"), L"\u20AC\u0081");
+    EXPECT_EQ(wingcall::ReadSetting(path, L"Commands", L"Keys(2)", L"vuoto"), L"vuoto");
+
+    EXPECT_TRUE(wingcall::WriteSetting(path, L"General", L"LastPTT1", L"\u0141\u00E9"));
+    EXPECT_EQ(wingcall::ReadSetting(path, L"General", L"LastPTT1", L"vuoto"), L"?\u00E9");
+    EXPECT_FALSE(wingcall::WriteSetting(path, L"General", L"LastPTT2", L"a\nb"));
+}
+
+// The cache must notice every change made behind its back.
+TEST(PrivateProfileCache, SeesAnEditOfTheSameSize) {
+    TempFolder folder;
+    const fs::path file = folder / "s.ini";
+    WriteBytes(file, "[a]\r\nk=1\r\n");
+    ASSERT_EQ(Read(file, "a", "k", "d").value, "1");
+    const auto written = fs::last_write_time(file);
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+
+    WriteBytes(file, "[a]\r\nk=2\r\n");  // in place: same inode, same size
+    fs::last_write_time(file, written + std::chrono::seconds(1));
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    ASSERT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(Read(file, "a", "k", "d").value, "2");
+}
+
+TEST(PrivateProfileCache, SeesAReplacedFile) {
+    TempFolder folder;
+    const fs::path file = folder / "s.ini";
+    const fs::path replacement = folder / "new.ini";
+    WriteBytes(file, "[a]\r\nk=1\r\n");
+    ASSERT_EQ(Read(file, "a", "k", "d").value, "1");
+
+    // Same size and the same modification time: only the inode tells them apart.
+    WriteBytes(replacement, "[a]\r\nk=2\r\n");
+    fs::last_write_time(replacement, fs::last_write_time(file));
+    fs::rename(replacement, file);
+    EXPECT_EQ(Read(file, "a", "k", "d").value, "2");
+
+    fs::remove(file);
+    EXPECT_EQ(Read(file, "a", "k", "d").value, "d");
+}
+
+TEST(PrivateProfileCache, SeesAnEditAfterItsOwnWrite) {
+    TempFolder folder;
+    const fs::path file = folder / "s.ini";
+    WriteBytes(file, "[a]\r\nk=1\r\n");
+    ASSERT_EQ(WritePrivateProfileStringA("a", "k", "2", file.c_str()), TRUE);
+    EXPECT_EQ(Read(file, "a", "k", "d").value, "2");
+
+    WriteBytes(file, "[a]\r\nk=3\r\n");
+    fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(1));
+    EXPECT_EQ(Read(file, "a", "k", "d").value, "3");
+    ASSERT_EQ(WritePrivateProfileStringA("a", "j", "4", file.c_str()), TRUE);
+    EXPECT_EQ(ReadBytes(file), "[a]\r\nk=3\r\nj=4\r\n");
+}
+
+// Not a test: a measurement to run by hand, with
+//   wingcall_core_tests --gtest_also_run_disabled_tests --gtest_filter='*LargeTemplate*'
+// It loads a 32,765-command template the way start-up does: three reads per command.
+TEST(PrivateProfileMeasurement, DISABLED_LargeTemplate) {
+    constexpr int kCommands = 32765;
+    TempFolder folder;
+    const fs::path file = folder / "Wingcall.ini";
+    std::string content = "[General]\r\nOpenedOnce=1\r\n[Commands]\r\n";
+    for (int n = 1; n <= kCommands; ++n) {
+        const std::string number = std::to_string(n);
+        content += "Command(" + number + ")=Rejoin on lead " + number + "\r\n";
+        content += "Phrase(" + number + ")=callsign$ flightnumber$ number$ rejoining\r\n";
+        content += "Keys(" + number + ")=[LALT]R [LSHIFT]1\r\n";
+    }
+    WriteBytes(file, content);
+
+    const std::wstring path = file.wstring();
+    const auto start = std::chrono::steady_clock::now();
+    std::size_t characters = 0;
+    for (int n = 1; n <= kCommands; ++n) {
+        for (const wchar_t* family : {L"Command(", L"Phrase(", L"Keys("}) {
+            characters +=
+                wingcall::ReadSetting(path, wingcall::kCommandsSection,
+                                      family + std::to_wstring(n) + L")", wingcall::kMissingValue)
+                    .size();
+        }
+    }
+    const auto read = std::chrono::steady_clock::now();
+    ASSERT_TRUE(wingcall::WriteSetting(path, wingcall::kGeneralSection, L"LastPTT1", L"F1"));
+    const auto written = std::chrono::steady_clock::now();
+
+    using Milliseconds = std::chrono::duration<double, std::milli>;
+    std::printf(
+        "%d reads of a %d-command template (%zu bytes): %.1f ms; one write after: %.1f ms "
+        "(%zu characters read)\n",
+        3 * kCommands, kCommands, content.size(), Milliseconds(read - start).count(),
+        Milliseconds(written - read).count(), characters);
+}
+
+}  // namespace
+
+#endif
