@@ -1,0 +1,116 @@
+// Form1, the main window: every input of a profile, the four command buttons and their handlers.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <exception>
+#include <functional>
+#include <optional>
+
+#include "app/form2.h"
+#include "app/form3.h"
+#include "app/services/app_services.h"
+#include "app/wingcall_state.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace wingcall::app {
+
+// Exit statuses of the program.
+inline constexpr int kExitNormal = 0;
+inline constexpr int kExitFailure = 1;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+
+  public:
+    Form1(WingcallState& state, AppServices& services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The start-up sequence: finds the settings file, runs the first-run setup, fills the lists,
+    // loads the command template and restores the remembered push-to-talk settings. It may end
+    // the program (see programEnded); otherwise the window is ready to be shown.
+    void Form_Load();
+
+    // Turns the window's values into a profile, stores the push-to-talk settings and offers to
+    // start Voxtrel.
+    void Generation();
+
+    // The push-to-talk enable rule: the ten push-to-talk controls follow the "PTT" box.
+    void chkPTT_Click();
+
+    void cmdGenerate_Click();
+    void cmdAppend_Click();
+    void Command1_Click();
+    void cmdExit_Click();
+
+    // The exit status once the program has ended, none while it runs.
+    std::optional<int> endedWithStatus() const { return endedWithStatus_; }
+
+    // The open secondary windows, if any.
+    Form2* instructionsWindow() const { return instructionsWindow_; }
+    Form3* appendOptionsWindow() const { return appendOptionsWindow_; }
+
+    // Controls, named as the window definition names them.
+    QLineEdit* txtCallsign;
+    QLabel* Label1;
+    QComboBox* Combo1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QComboBox* Combo2;
+    QCheckBox* chkPTT;
+    QComboBox* PTTType;
+    QComboBox* PTTInitState;
+    QLineEdit* txtPTTKey;
+    QPushButton* Command1;
+    QLineEdit* txtPTTKey2;
+    QComboBox* PTTJoyButton;
+    QPushButton* cmdGenerate;
+    QPushButton* cmdAppend;
+    QPushButton* cmdExit;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLabel* Label7;
+    QLabel* Label8;
+
+    // The stored settings of the window's two file dialogs.
+    FileDialogSettings commonVoxtrel;
+    FileDialogSettings CommonDialog1;
+
+  signals:
+    // The program has ended with `status`; the window is already hidden and nothing more runs.
+    void programEnded(int status);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void CreateControls();
+    void SetTabOrder();
+    bool RunFirstRunSetup();
+    void RestorePushToTalkSettings();
+    void StorePushToTalkSettings();
+    void OfferToStartVoxtrel(const QString& profilePath);
+    void ShowAgain();
+    void EndProgram(int status);
+    void EndAfterUntrappedError(const std::exception& error);
+    void RunHandler(const std::function<void()>& handler);
+
+    QString ReadGeneral(const QString& key, const QString& defaultValue) const;
+    void WriteGeneral(const QString& key, const QString& value) const;
+
+    WingcallState& state_;
+    AppServices& services_;
+    std::optional<int> endedWithStatus_;
+    QPointer<Form2> instructionsWindow_;
+    QPointer<Form3> appendOptionsWindow_;
+};
+
+}  // namespace wingcall::app

@@ -1,0 +1,127 @@
+// Form1's load handler: the start-up sequence that runs before the main window is first shown.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+
+#include "app/app_messages.h"
+#include "app/form1.h"
+#include "app/joystick_button_setting.h"
+#include "app/text_conversion.h"
+#include "settings/command_template.h"
+#include "settings/settings_file.h"
+
+namespace wingcall::app {
+namespace {
+
+// Selects the entry whose text matches `text`, ignoring letter case; no match selects nothing.
+void SelectByText(QComboBox* list, const QString& text) {
+    list->setCurrentIndex(list->findText(text, Qt::MatchFixedString));
+}
+
+}  // namespace
+
+void Form1::Form_Load() {
+    if (endedWithStatus_) {
+        return;
+    }
+    try {
+        state_.SettingsPath = ToWide(services_.hostFiles.programFolder() + QDir::separator() +
+                                     QStringLiteral("Wingcall.ini"));
+
+        if (!services_.hostFiles.isOrdinaryFile(FromWide(state_.SettingsPath))) {
+            services_.messageBoxes.show(this, kSettingsMissingText, MessageButtons::Ok,
+                                        kSettingsMissingTitle);
+            EndProgram(kExitFailure);
+            return;
+        }
+
+        if (ReadGeneral(QStringLiteral("OpenedOnce"), QString()).startsWith(u'0')) {
+            if (!RunFirstRunSetup()) {
+                return;
+            }
+        }
+
+        state_.ProfilesFolder = ReadGeneral(QStringLiteral("VoxtrelProfilesPath"), QString());
+
+        PTTJoyButton->addItem(QStringLiteral("None"));
+        for (int number = 1; number <= 32; ++number) {
+            PTTJoyButton->addItem(QString::number(number));
+        }
+
+        SelectByText(Combo1, QStringLiteral("1"));
+        SelectByText(Combo2, QStringLiteral("1"));
+        SelectByText(PTTType, QStringLiteral("Hold"));
+        SelectByText(PTTInitState, QStringLiteral("Off"));
+        SelectByText(PTTJoyButton, QStringLiteral("None"));
+
+        LoadCommandTemplate(state_.SettingsPath, state_.CommandTemplate);
+
+        RestorePushToTalkSettings();
+    } catch (const std::exception& error) {
+        // A template the load refuses, or anything else start-up cannot deal with: the user
+        // learns what is wrong, and no half-filled window is ever shown.
+        EndAfterUntrappedError(error);
+    }
+}
+
+// Has the user locate voxtrel.exe and stores where Voxtrel lives. False when the program ended.
+bool Form1::RunFirstRunSetup() {
+    services_.messageBoxes.show(this, kSpecifyVoxtrelText, MessageButtons::Ok);
+    for (;;) {
+        const FileDialogResult chosen = services_.fileDialogs.showOpen(this, commonVoxtrel);
+        if (!chosen) {
+            services_.messageBoxes.show(this, kFirstRunCancelledText, MessageButtons::Ok,
+                                        kFirstRunCancelledTitle);
+            EndProgram(kExitFailure);
+            return false;
+        }
+        const QString path = *chosen;
+        commonVoxtrel.fileName = path;
+        const qsizetype position = path.indexOf(kVoxtrelExecutableName, 0, Qt::CaseInsensitive);
+        if (position < 0) {
+            // Nothing is stored for a file that is not Voxtrel: the user simply chooses again.
+            services_.messageBoxes.show(this, NotVoxtrelExecutableText(path), MessageButtons::Ok);
+            continue;
+        }
+        // The folder part keeps its own letter case and ends with the separator before the name.
+        WriteGeneral(QStringLiteral("VoxtrelEXE"), path);
+        WriteGeneral(QStringLiteral("VoxtrelProfilesPath"),
+                     path.left(position) + QStringLiteral("profiles"));
+        WriteGeneral(QStringLiteral("OpenedOnce"), QStringLiteral("1"));
+        return true;
+    }
+}
+
+void Form1::RestorePushToTalkSettings() {
+    const QString missing = FromWide(kMissingValue);
+
+    const QString key1 = ReadGeneral(QStringLiteral("LastPTT1"), missing);
+    if (key1 != missing) {
+        txtPTTKey->setText(key1);
+    }
+    const QString key2 = ReadGeneral(QStringLiteral("LastPTT2"), missing);
+    if (key2 != missing) {
+        txtPTTKey2->setText(key2);
+    }
+
+    SelectByText(PTTJoyButton,
+                 JoystickEntryForStoredButton(ReadGeneral(QStringLiteral("LastBut"), missing)));
+
+    // Setting the box's state runs the enable rule, just as a click does.
+    if (ReadGeneral(QStringLiteral("PTTEnabled"), QString()) == QStringLiteral("0")) {
+        chkPTT->setChecked(false);
+    }
+
+    // Both comparisons are exact: anything but the lower-case word gives the other entry.
+    SelectByText(PTTType,
+                 ReadGeneral(QStringLiteral("PTTKind"), QString()) == QStringLiteral("hold")
+                     ? QStringLiteral("hold")
+                     : QStringLiteral("toggle"));
+    SelectByText(PTTInitState,
+                 ReadGeneral(QStringLiteral("PTTInState"), QString()) == QStringLiteral("off")
+                     ? QStringLiteral("off")
+                     : QStringLiteral("on"));
+}
+
+}  // namespace wingcall::app

@@ -1,0 +1,10 @@
+// The program icon that all three windows show.
+#pragma once
+
+class QWidget;
+
+namespace wingcall::app {
+
+void ApplyProgramIcon(QWidget* window);
+
+}  // namespace wingcall::app

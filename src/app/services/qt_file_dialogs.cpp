@@ -1,0 +1,50 @@
+// Shows QFileDialog with a window's stored dialog settings and hands back the full path.
+#include "app/services/qt_file_dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+namespace wingcall::app {
+namespace {
+
+FileDialogResult ShowFileDialog(QWidget* parent, const FileDialogSettings& settings,
+                                QFileDialog::AcceptMode acceptMode) {
+    QFileDialog dialog(parent, settings.title);
+    dialog.setAcceptMode(acceptMode);
+    dialog.setFileMode(acceptMode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                             : QFileDialog::AnyFile);
+    // The stored dialogs have no default extension: the name typed is the name used.
+    dialog.setDefaultSuffix(QString());
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !settings.promptBeforeOverwrite);
+    const QString nameFilter = QtNameFilter(settings.filter);
+    if (!nameFilter.isEmpty()) {
+        dialog.setNameFilter(nameFilter);
+    }
+    const QString initialFolder = EffectiveInitialFolder(settings.initialFolder);
+    if (!initialFolder.isEmpty()) {
+        dialog.setDirectory(initialFolder);
+    }
+    if (!settings.fileName.isEmpty()) {
+        dialog.selectFile(settings.fileName);
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) {
+        return std::nullopt;
+    }
+    return QDir::toNativeSeparators(chosen.first());
+}
+
+}  // namespace
+
+FileDialogResult QtFileDialogs::showOpen(QWidget* parent, const FileDialogSettings& settings) {
+    return ShowFileDialog(parent, settings, QFileDialog::AcceptOpen);
+}
+
+FileDialogResult QtFileDialogs::showSave(QWidget* parent, const FileDialogSettings& settings) {
+    return ShowFileDialog(parent, settings, QFileDialog::AcceptSave);
+}
+
+}  // namespace wingcall::app

@@ -1,0 +1,44 @@
+// Starts the program: Qt application, the real host services, the main window and its start-up.
+#include "app/wingcall_application.h"
+
+#include <QApplication>
+
+#include "app/form1.h"
+#include "app/services/qt_file_dialogs.h"
+#include "app/services/qt_host_files.h"
+#include "app/services/qt_message_boxes.h"
+#include "app/services/qt_program_starter.h"
+#include "app/termination_signals.h"
+#include "app/wingcall_state.h"
+
+namespace wingcall::app {
+
+int RunWingcall(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Wingcall"));
+    // The secondary windows hide the main window while they are open, so the program ends only
+    // through its own ways out, never because no window happens to be visible.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QtFileDialogs fileDialogs;
+    QtMessageBoxes messageBoxes;
+    QtProgramStarter programStarter;
+    QtHostFiles hostFiles;
+    AppServices services{fileDialogs, messageBoxes, programStarter, hostFiles};
+    WingcallState state;
+
+    Form1 mainWindow(state, services);
+    QObject::connect(&mainWindow, &Form1::programEnded, &application,
+                     [](int status) { QCoreApplication::exit(status); });
+
+    mainWindow.Form_Load();
+    if (const auto status = mainWindow.endedWithStatus()) {
+        return *status;
+    }
+    // A request to terminate (Ctrl+C, or SIGTERM from the session) ends the program as "&Exit".
+    const TerminationSignals termination([&mainWindow] { mainWindow.cmdExit_Click(); });
+    mainWindow.show();
+    return application.exec();
+}
+
+}  // namespace wingcall::app

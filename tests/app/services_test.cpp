@@ -1,0 +1,106 @@
+// The pieces under the windows: filters, initial folders, stored buttons, files, starting programs.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <filesystem>
+
+#include "app/joystick_button_setting.h"
+#include "app/services/file_dialogs.h"
+#include "app/services/qt_host_files.h"
+#include "app/services/qt_program_starter.h"
+#include "support/temp_folder.h"
+
+namespace wingcall::app {
+namespace {
+
+TEST(FileDialogSettingsTest, StoredFiltersBecomeQtFilters) {
+    EXPECT_EQ(QtNameFilter(QStringLiteral("Voxtrel Profile|*.xml")),
+              QStringLiteral("Voxtrel Profile (*.xml)"));
+    EXPECT_EQ(QtNameFilter(QStringLiteral("voxtrel.exe|voxtrel.exe")),
+              QStringLiteral("voxtrel.exe (voxtrel.exe)"));
+    EXPECT_EQ(QtNameFilter(QStringLiteral("A|*.a|B|*.b")), QStringLiteral("A (*.a);;B (*.b)"));
+    EXPECT_TRUE(QtNameFilter(QString()).isEmpty());
+}
+
+TEST(FileDialogSettingsTest, OnlyTheTextBeforeTheFirstNulIsTheInitialFolder) {
+    EXPECT_EQ(EffectiveInitialFolder(QStringLiteral("/sim/profiles")),
+              QStringLiteral("/sim/profiles"));
+    QString padded = QStringLiteral("/sim/profiles");
+    padded.append(QString(241, QChar(u'\0')));
+    EXPECT_EQ(EffectiveInitialFolder(padded), QStringLiteral("/sim/profiles"));
+    EXPECT_TRUE(EffectiveInitialFolder(QString(255, QChar(u'\0'))).isEmpty());
+}
+
+TEST(JoystickButtonSettingTest, StoredValuesSelectTheirEntry) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"None", "None"},  {"vuoto", "None"},
+        {"", "None"},      {"1", "1"},
+        {"32", "32"},      {"33", "None"},
+        {"0", "None"},     {"-5", "None"},
+        {" 12 ", "12"},    {"07", "7"},
+        {"3.0", "3"},      {"2.5", "2"},
+        {"3.5", "4"},      {"0.5", "None"},
+        {"1.5", "2"},      {"+4", "4"},
+        {"1e1", "10"},     {"4abc", "4"},
+        {"abc4", "None"},  {"32767", "None"},
+        {"32768", "None"}, {"99999999999999999999", "None"},
+        {".5e1", "5"},
+    };
+    for (const auto& [stored, entry] : cases) {
+        EXPECT_EQ(JoystickEntryForStoredButton(QString::fromLatin1(stored)),
+                  QString::fromLatin1(entry))
+            << "stored \"" << stored << "\"";
+    }
+}
+
+TEST(HostFilesTest, OnlyOrdinaryVisibleFilesExist) {
+    wingcall::testing::TempFolder folder;
+    wingcall::testing::WriteBytes(folder / "Wingcall.ini", "[General]\r\n");
+    wingcall::testing::WriteBytes(folder / ".hidden.ini", "");
+    std::filesystem::create_directory(folder / "folder.ini");
+    const QtHostFiles files;
+    const auto at = [&](const char* name) {
+        return QString::fromStdString((folder / name).string());
+    };
+    EXPECT_TRUE(files.isOrdinaryFile(at("Wingcall.ini")));
+    EXPECT_FALSE(files.isOrdinaryFile(at(".hidden.ini")));
+    EXPECT_FALSE(files.isOrdinaryFile(at("folder.ini")));
+    EXPECT_FALSE(files.isOrdinaryFile(at("absent.ini")));
+}
+
+TEST(ProgramStarterTest, AMissingProgramIsReportedWithItsPath) {
+    QtProgramStarter starter;
+    const StartResult result = starter.start(QStringLiteral("/no/such/voxtrel.exe"), {});
+    EXPECT_FALSE(result.started);
+    EXPECT_TRUE(result.reason.contains(QStringLiteral("/no/such/voxtrel.exe")));
+}
+
+TEST(ProgramStarterTest, TheArgumentArrivesWholeWithoutAShell) {
+    wingcall::testing::TempFolder folder;
+    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sh"));
+    ASSERT_FALSE(shell.isEmpty());
+    // A script that writes its one argument to a file; the argument holds blanks, quotes and a
+    // semicolon that a shell would have split or run.
+    const auto script = folder / "record.sh";
+    wingcall::testing::WriteBytes(
+        script, "#!" + shell.toStdString() + "\nprintf '%s|%s' \"$#\" \"$1\" > \"$0.out\"\n");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    const QString argument = QStringLiteral("/p/my \"best\" profile; rm -rf x.xml");
+
+    QtProgramStarter starter;
+    const StartResult result = starter.start(QString::fromStdString(script.string()), {argument});
+    ASSERT_TRUE(result.started) << result.reason.toStdString();
+    const auto output = folder / "record.sh.out";
+    for (int waited = 0; waited < 5000 && !(std::filesystem::exists(output) &&
+                                            std::filesystem::file_size(output) > 0);
+         waited += 50) {
+        QTest::qWait(50);
+    }
+    EXPECT_EQ(wingcall::testing::ReadBytes(output), "1|" + argument.toStdString());
+}
+
+}  // namespace
+}  // namespace wingcall::app
