@@ -742,10 +742,10 @@ ProfileCache& TheCache() {
 // ---------------------------------------------------------------------------------------------
 // The routines' common steps.
 
-// The file name comes in the ANSI code page like every other argument; the file system takes
-// UTF-8.
+// The file name comes in the file system's own narrow encoding (UTF-8 here), so that a settings
+// file in a folder whose name lies outside the ANSI code page is still found.
 std::string FileSystemPath(const char* fileName) {
-    return Utf8FromAnsi(fileName);
+    return fileName;
 }
 
 // Copies `value` cut to size - 1 characters with a closing NUL; returns the characters copied.

@@ -7,6 +7,9 @@
 #include <windows.h>
 #else
 
+// Section, key, default and value are text in the ANSI code page (Windows-1252); the file name is
+// in the file system's own narrow encoding (UTF-8), as a narrow file name is on Windows too.
+
 using DWORD = unsigned long;
 using BOOL = int;
 using LPCSTR = const char*;
@@ -26,8 +29,10 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
                                LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName);
 
 // Sets `lpKeyName` in section `lpAppName` to `lpString`, creating the file, section or key as
-// needed, and returns TRUE on success. Null arguments and values holding CR or LF are refused
-// with FALSE. The file is replaced through a temporary file, never left half-written.
+// needed, and returns TRUE on success. Writes that would damage the file are refused with FALSE:
+// null arguments, a CR or LF in any argument, a key holding "=" or starting with "[", a file that
+// cannot be read, a read-only file. The file is replaced through a temporary file, never left
+// half-written.
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
                                 LPCSTR lpFileName);
 

@@ -349,15 +349,6 @@ TEST(PrivateProfileWrite, ReadOnlyFileIsRefused) {
     EXPECT_EQ(ReadBytes(file), "[g]\nk=0\n");
 }
 
-TEST(PrivateProfileWrite, FileNameIsInTheAnsiCodePage) {
-    TempFolder folder;
-    const std::string ansiName = (folder.path() / "caf\xE9.ini").string();
-    EXPECT_EQ(WritePrivateProfileStringA("g", "k", "v", ansiName.c_str()), TRUE);
-    EXPECT_EQ(ReadBytes(folder / "caf\xC3\xA9.ini"), "[g]\r\nk=v\r\n");
-    char buffer[8] = {};
-    EXPECT_EQ(GetPrivateProfileStringA("g", "k", "", buffer, 8, ansiName.c_str()), 1u);
-    EXPECT_STREQ(buffer, "v");
-}
 
 TEST(PrivateProfileEncoding, Utf8WithMarkIsReadAndWrittenAsUtf8) {
     TempFolder folder;
