@@ -15,6 +15,7 @@
 #include "app/program_icon.h"
 #include "app/text_conversion.h"
 #include "app/twips.h"
+#include "app/window_font.h"
 #include "settings/settings_file.h"
 
 namespace wingcall::app {
@@ -83,6 +84,7 @@ Form1::Form1(WingcallState& state, AppServices& services, QWidget* parent)
     setFixedSize(SizeInTwips(6930, 6420));
     move(TwipsToPixels(2550), TwipsToPixels(1125));
     ApplyProgramIcon(this);
+    UseWindowFont(this);
     CreateControls();
     SetTabOrder();
 
@@ -148,6 +150,14 @@ void Form1::CreateControls() {
     Caption(Label7, PTTJoyButton);
     Caption(Label8, txtPTTKey2);
     chkPTT->setAccessibleName(chkPTT->text());
+
+    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8}) {
+        WidenToFitCaption(label, GrowFrom::Left);
+    }
+    WidenToFitCaption(chkPTT, GrowFrom::Left);
+    for (QPushButton* button : {Command1, cmdGenerate, cmdAppend, cmdExit}) {
+        WidenToFitCaption(button, GrowFrom::Centre);
+    }
 }
 
 void Form1::SetTabOrder() {

@@ -4,10 +4,12 @@
 #include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextOption>
 
 #include "app/app_messages.h"
 #include "app/program_icon.h"
 #include "app/twips.h"
+#include "app/window_font.h"
 
 namespace wingcall::app {
 
@@ -27,6 +29,7 @@ Form2::Form2(const QString& keyNamesPage, QWidget* parent) : QWidget(parent, Qt:
     setFixedSize(SizeInTwips(5550, 2730));
     move(TwipsToPixels(3225), TwipsToPixels(3375));
     ApplyProgramIcon(this);
+    UseWindowFont(this);
 
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
@@ -35,7 +38,10 @@ Form2::Form2(const QString& keyNamesPage, QWidget* parent) : QWidget(parent, Qt:
     Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     Text1->setFocusPolicy(Qt::StrongFocus);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Only a vertical scroll bar: long lines, the page address included, wrap inside the box.
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Text1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // Qt keeps line ends as single paragraph breaks; the stored text keeps its CR LF.
     Text1->setPlainText(
         HelpText(keyNamesPage).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
@@ -47,6 +53,7 @@ Form2::Form2(const QString& keyNamesPage, QWidget* parent) : QWidget(parent, Qt:
     Command1->setAutoDefault(false);
     PlaceInTwips(Command1, 2040, 2040, 1215, 495);
 
+    WidenToFitCaption(Command1, GrowFrom::Centre);
     setTabOrder(Text1, Command1);
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
 }

@@ -8,6 +8,7 @@
 #include "app/app_messages.h"
 #include "app/program_icon.h"
 #include "app/twips.h"
+#include "app/window_font.h"
 
 namespace wingcall::app {
 
@@ -21,6 +22,7 @@ Form3::Form3(WingcallState& state, AppServices& services, QWidget* parent)
     setFixedSize(SizeInTwips(5025, 2055));
     move(TwipsToPixels(3915), TwipsToPixels(3825));
     ApplyProgramIcon(this);
+    UseWindowFont(this);
 
     chkAppend = new QCheckBox(QStringLiteral("&Enable Append of Profile"), this);
     chkAppend->setObjectName(QStringLiteral("chkAppend"));
@@ -33,6 +35,8 @@ Form3::Form3(WingcallState& state, AppServices& services, QWidget* parent)
     cmdExit->setAutoDefault(false);
     PlaceInTwips(cmdExit, 1920, 1320, 1215, 495);
 
+    WidenToFitCaption(chkAppend, GrowFrom::Left);
+    WidenToFitCaption(cmdExit, GrowFrom::Centre);
     setTabOrder(chkAppend, cmdExit);
     CommonAppend.filter = QStringLiteral("VoxtrelProfiles|*.xml");
     connect(cmdExit, &QPushButton::clicked, this, &Form3::cmdExit_Click);

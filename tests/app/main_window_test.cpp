@@ -1,6 +1,7 @@
 // The main window as defined: its controls, the push-to-talk enable rule, tab order, access keys.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -63,7 +64,22 @@ TEST_F(MainWindowTest, EveryControlHasItsNameKindAndPlace) {
         auto* widget = window.findChild<QWidget*>(QString::fromLatin1(control.name));
         ASSERT_NE(widget, nullptr) << control.name;
         EXPECT_STREQ(widget->metaObject()->className(), control.className) << control.name;
-        EXPECT_EQ(widget->geometry(), control.geometry) << control.name;
+        const QRect placed = widget->geometry();
+        const bool hasCaption =
+            qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget);
+        if (!hasCaption) {
+            EXPECT_EQ(placed, control.geometry) << control.name;
+            continue;
+        }
+        // A caption that the host's font makes too long widens its control, nothing else.
+        EXPECT_EQ(placed.top(), control.geometry.top()) << control.name;
+        EXPECT_EQ(placed.height(), control.geometry.height()) << control.name;
+        EXPECT_GE(placed.width(), control.geometry.width()) << control.name;
+        if (qobject_cast<QPushButton*>(widget)) {
+            EXPECT_NEAR(placed.center().x(), control.geometry.center().x(), 1) << control.name;
+        } else {
+            EXPECT_EQ(placed.left(), control.geometry.left()) << control.name;
+        }
     }
     EXPECT_EQ(window.txtCallsign->objectName(), QStringLiteral("txtCallsign"));
     EXPECT_EQ(window.PTTJoyButton->objectName(), QStringLiteral("PTTJoyButton"));
