@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "settings/wide_path.h"
 #include "settings/wingcall_error.h"
 #include "support/temp_folder.h"
 
@@ -35,7 +36,7 @@ class CommandTemplateTest : public ::testing::Test {
     std::wstring Write(const std::string& contents) {
         const auto file = folder_ / "Wingcall.ini";
         WriteBytes(file, contents);
-        return file.wstring();
+        return WideFromPath(file);
     }
 
     CommandTables Load(const std::string& contents) {
@@ -72,7 +73,7 @@ TEST_F(CommandTemplateTest, CountCommandsIsTheCommandFamilyPlusTwo) {
         SCOPED_TRACE(c.what);
         std::wstring path = Write(c.file);
         if (c.file.empty()) {
-            path = (folder_ / "absent.ini").wstring();
+            path = WideFromPath(folder_ / "absent.ini");
         }
         EXPECT_EQ(CountCommands(path), c.expected);
     }

@@ -15,6 +15,7 @@
 #include "settings/ansi_code_page.h"
 #include "settings/command_template.h"
 #include "settings/settings_file.h"
+#include "settings/wide_path.h"
 #include "support/temp_folder.h"
 
 namespace wingcall {
@@ -27,7 +28,7 @@ const std::filesystem::path kKeyNamesPage =
     kShippedSettings.parent_path().parent_path() / "docs" / "key-names.html";
 
 std::wstring SettingsPathOf(const std::filesystem::path& file) {
-    return AnsiToWide(file.string());
+    return WideFromPath(file);
 }
 
 // The names of the list in their order: one a line, "#" lines and empty lines left out.
