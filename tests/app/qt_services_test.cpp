@@ -1,0 +1,114 @@
+// The real Qt dialogs and message boxes, driven from a timer while they wait for the user.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+#include "app/services/qt_file_dialogs.h"
+#include "app/services/qt_message_boxes.h"
+#include "support/temp_folder.h"
+
+namespace wingcall::app {
+namespace {
+
+// Runs `act` on the modal widget of type T as soon as it is up.
+template <typename T>
+void WhenShown(std::function<void(T*)> act) {
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, poll] {
+        if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            act(modal);
+            return;
+        }
+        QTimer::singleShot(20, *poll);
+    };
+    QTimer::singleShot(20, *poll);
+}
+
+TEST(QtMessageBoxesTest, NoIconDefaultTitleAndYesAsTheDefaultButton) {
+    QtMessageBoxes boxes;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::Information;
+    WhenShown<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        icon = box->icon();
+        box->defaultButton()->click();
+    });
+    EXPECT_EQ(boxes.show(nullptr, QStringLiteral("Start?"), MessageButtons::YesNo), kAnswerYes);
+    EXPECT_EQ(title, QStringLiteral("Wingcall"));
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+
+    WhenShown<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
+    EXPECT_EQ(boxes.show(nullptr, QStringLiteral("Start?"), MessageButtons::YesNo,
+                         QStringLiteral("Start Voxtrel ?")),
+              kAnswerNo);
+
+    WhenShown<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(
+        boxes.show(nullptr, QStringLiteral("x"), MessageButtons::Ok, QStringLiteral("Error !!!")),
+        kAnswerOk);
+    EXPECT_EQ(title, QStringLiteral("Error !!!"));
+}
+
+TEST(QtFileDialogsTest, OpenStartsInTheInitialFolderAndGivesTheFullPath) {
+    wingcall::testing::TempFolder folder;
+    wingcall::testing::WriteBytes(folder / "old.xml", "<x/>");
+    const QString folderPath = QString::fromStdString(folder.path().string());
+    QString initialFolder;
+    QStringList filters;
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+        initialFolder = dialog->directory().absolutePath();
+        filters = dialog->nameFilters();
+        dialog->selectFile(QStringLiteral("old.xml"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    QtFileDialogs dialogs;
+    FileDialogSettings settings;
+    settings.filter = QStringLiteral("VoxtrelProfiles|*.xml");
+    settings.initialFolder = folderPath + QString(10, QChar(u'\0'));
+    const FileDialogResult chosen = dialogs.showOpen(nullptr, settings);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(*chosen, QDir::toNativeSeparators(folderPath + QStringLiteral("/old.xml")));
+    EXPECT_EQ(initialFolder, folderPath);
+    EXPECT_EQ(filters, QStringList{QStringLiteral("VoxtrelProfiles (*.xml)")});
+}
+
+TEST(QtFileDialogsTest, ACancelGivesNoPath) {
+    WhenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    QtFileDialogs dialogs;
+    EXPECT_FALSE(dialogs.showSave(nullptr, FileDialogSettings{}));
+}
+
+TEST(QtFileDialogsTest, SaveAsksBeforeOverwritingAndUsesTheStoredTitleAndName) {
+    QString title;
+    QString typedName;
+    bool confirmsOverwrite = false;
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+        title = dialog->windowTitle();
+        confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+        typedName = dialog->selectedFiles().value(0);
+        dialog->reject();
+    });
+    QtFileDialogs dialogs;
+    FileDialogSettings settings;
+    settings.title = QStringLiteral("Save Wingcall Profile");
+    settings.fileName = QStringLiteral("Wingcall");
+    settings.filter = QStringLiteral("Voxtrel Profile|*.xml");
+    settings.promptBeforeOverwrite = true;
+    dialogs.showSave(nullptr, settings);
+    EXPECT_EQ(title, QStringLiteral("Save Wingcall Profile"));
+    EXPECT_TRUE(confirmsOverwrite);
+    EXPECT_TRUE(typedName.endsWith(QStringLiteral("/Wingcall"))) << typedName.toStdString();
+}
+
+}  // namespace
+}  // namespace wingcall::app
