@@ -31,13 +31,15 @@ void ForEachSourceLine(std::string_view text, Visit&& visit) {
 bool IsSourceHeaderLine(std::string_view line);
 
 // The bytes of a merged document: the header, the new blocks (names untrimmed), then every source
-// line that is not a header line, each followed by CR LF.
+// line that is not a header line, as read and followed by CR LF. Nothing else: the closing lines
+// come from the source. Throws WingcallError SubscriptOutOfRange naming the first entry a table
+// lacks.
 std::string MergedProfileDocument(const CommandTables& tables, std::string_view sourceBytes);
 
 // Reads the whole source first (so the source may be the output itself), then writes the merged
 // document to `outputPath` through a temporary file. Throws WingcallError naming the file and
 // the reason when the source cannot be read or the output cannot be written; the output is then
-// untouched.
+// untouched. Memory: the source and the merged document, about twice the source.
 void WriteMergedProfile(const std::filesystem::path& outputPath,
                         const std::filesystem::path& AppendSourcePath, const CommandTables& tables);
 

@@ -18,7 +18,8 @@ struct PushToTalkValues {
     std::wstring key2;            // second key, free text, may be empty
 };
 
-// The bytes of a new document for commands 1..CommandCount of `tables`.
+// The bytes of a new document for commands 1..CommandCount of `tables`, names trimmed of
+// spaces. Throws WingcallError SubscriptOutOfRange naming the first entry a table lacks.
 std::string NewProfileDocument(const CommandTables& tables, const PushToTalkValues& pushToTalk);
 
 // Writes NewProfileDocument to `outputPath`, replacing it only once every byte is written.

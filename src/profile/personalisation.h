@@ -23,10 +23,24 @@ std::wstring NumberWord(int number);
 void UpdateSubstitutionValues(SubstitutionValues& values, const std::wstring& callsign,
                               int flightListIndex, int positionListIndex);
 
-// Replaces "callsign$", then "flightnumber$", then "number$" (any letter case) in one phrase.
+// Replaces "callsign$" with the callsign, then "flightnumber$" with the flight number word, then
+// "number$" with the position word, ignoring the case of ASCII letters. Each pass replaces the
+// first occurrence counted from the phrase's first character until none is left, so text that a
+// value brings in is searched again, by the same pass and by the later ones. A value that holds
+// its own placeholder (in any case) would never run out of occurrences: that pass goes on behind
+// the text it inserted instead. Values go in as they are: nothing is trimmed or escaped.
+// A value holding "$" can, together with the text around it, form new placeholders without end
+// (a callsign "$$callsigncallsign" in "callsigncallsign$"); such a phrase is refused with
+// WingcallError Overflow.
 std::wstring PersonalisePhrase(std::wstring phrase, const SubstitutionValues& values);
 
 // Personalises entries 1..CommandCount of `CommandPhrases` in place; other entries are untouched.
+// The phrases are rewritten, so each generation must personalise a copy of the table as it was
+// loaded: personalising a table twice would find no placeholder the second time and keep the
+// first generation's callsign and numbers.
+// Throws WingcallError SubscriptOutOfRange when CommandCount lies past the table's end, and
+// Overflow naming the phrase ("Phrase(12)") when a value forms placeholders without end; the
+// table is then left as it was.
 void PersonalisePhrases(std::vector<std::wstring>& CommandPhrases, std::size_t CommandCount,
                         const SubstitutionValues& values);
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "settings/command_template.h"
+
 namespace wingcall {
 
 inline constexpr std::string_view kLineEnd = "\r\n";
@@ -20,5 +22,15 @@ std::string CommandBlockText(std::wstring_view name, std::wstring_view phrase,
 
 // Appends `text` and CR LF to `document`.
 void AppendLine(std::string& document, std::string_view text);
+
+// How a writer puts the command names in: a new profile trims them, a merged one does not.
+enum class CommandNameSpaces { Trimmed, AsStored };
+
+// Appends the command block text and its CR LF for commands 1..CommandCount of `tables`, in
+// table order. With Trimmed, leading and trailing spaces (code 32 only) leave each name.
+// Throws WingcallError SubscriptOutOfRange naming the first entry ("Keys(41)") that a table
+// lacks; `document` is then left partly appended.
+void AppendCommandBlocks(std::string& document, const CommandTables& tables,
+                         CommandNameSpaces nameSpaces);
 
 }  // namespace wingcall

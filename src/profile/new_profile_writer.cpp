@@ -1,0 +1,71 @@
+// Writes a complete new profile document from the command tables and the push-to-talk choices.
+#include "profile/new_profile_writer.h"
+
+#include "profile/profile_document.h"
+#include "settings/ansi_code_page.h"
+#include "settings/atomic_file.h"
+
+namespace wingcall {
+namespace {
+
+constexpr std::wstring_view kNoJoystickButton = L"None";
+
+// The push-to-talk block goes in only when it is in use and says how to switch listening on.
+// The tests are exact: a key of one blank counts as set, and only "None" means no button.
+bool WritesPushToTalkBlock(const PushToTalkValues& pushToTalk) {
+    return pushToTalk.inUse &&
+           (!pushToTalk.key2.empty() || pushToTalk.joystickButton != kNoJoystickButton ||
+            !pushToTalk.key1.empty());
+}
+
+std::string Indent(std::size_t spaces) {
+    return std::string(spaces, ' ');
+}
+
+void AppendKeyLine(std::string& document, const std::wstring& key) {
+    AppendLine(document,
+               Indent(10) + "<key type=\"" + WideToAnsiWithCharacterReferences(key) + "\" />");
+}
+
+void AppendPushToTalkBlock(std::string& document, const PushToTalkValues& pushToTalk) {
+    AppendLine(document, Indent(9) + "<push-to-talk mode=\"" +
+                             WideToAnsiWithCharacterReferences(pushToTalk.type) +
+                             "\" initial-state=\"" +
+                             WideToAnsiWithCharacterReferences(pushToTalk.initialState) + "\">");
+    if (!pushToTalk.key1.empty()) {
+        AppendKeyLine(document, pushToTalk.key1);
+    }
+    if (pushToTalk.joystickButton != kNoJoystickButton) {
+        AppendLine(document, Indent(10) + "<button number=\"" +
+                                 WideToAnsiWithCharacterReferences(pushToTalk.joystickButton) +
+                                 "\" />");
+    }
+    if (!pushToTalk.key2.empty()) {
+        AppendKeyLine(document, pushToTalk.key2);
+    }
+    AppendLine(document, Indent(9) + "</push-to-talk>");
+}
+
+}  // namespace
+
+std::string NewProfileDocument(const CommandTables& tables, const PushToTalkValues& pushToTalk) {
+    std::string document;
+    AppendLine(document, ProfileHeaderText());
+    AppendCommandBlocks(document, tables, CommandNameSpaces::Trimmed);
+    // The closing list line has one space of indent fewer than the opening one; the format fixes
+    // both, and documents already in use look like this.
+    AppendLine(document, Indent(7) + "</command-list>");
+    if (WritesPushToTalkBlock(pushToTalk)) {
+        AppendPushToTalkBlock(document, pushToTalk);
+    }
+    AppendLine(document, "</voxtrel-config>");
+    return document;
+}
+
+void WriteNewProfile(const std::filesystem::path& outputPath, const CommandTables& tables,
+                     const PushToTalkValues& pushToTalk) {
+    // The whole document is built first, so a refused command table leaves the target alone too.
+    ReplaceFileContents(outputPath, NewProfileDocument(tables, pushToTalk));
+}
+
+}  // namespace wingcall

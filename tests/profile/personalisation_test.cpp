@@ -1,0 +1,194 @@
+// Phrase personalisation: the three passes and their order, letter case, values that bring in
+// placeholders, the loop's end, and the table range that is rewritten.
+#include "profile/personalisation.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/wingcall_error.h"
+
+namespace wingcall {
+namespace {
+
+SubstitutionValues Values(const std::wstring& callsign, int flightListIndex,
+                          int positionListIndex) {
+    SubstitutionValues values;
+    UpdateSubstitutionValues(values, callsign, flightListIndex, positionListIndex);
+    return values;
+}
+
+struct PhraseCase {
+    const char* what;
+    std::wstring phrase;
+    std::wstring callsign;
+    int flightListIndex;
+    int positionListIndex;
+    std::wstring expected;
+};
+
+class PersonalisePhraseTest : public ::testing::TestWithParam<PhraseCase> {};
+
+TEST_P(PersonalisePhraseTest, GivesThePersonalisedPhrase) {
+    const PhraseCase& example = GetParam();
+    EXPECT_EQ(PersonalisePhrase(example.phrase, Values(example.callsign, example.flightListIndex,
+                                                       example.positionListIndex)),
+              example.expected)
+        << example.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Passes, PersonalisePhraseTest,
+    ::testing::Values(
+        PhraseCase{"all three", L"callsign$ flightnumber$ number$", L"Avenger", 1, 2,
+                   L"Avenger two three"},
+        PhraseCase{"every occurrence", L"callsign$ lead, callsign$ flight", L"Viper", 0, 0,
+                   L"Viper lead, Viper flight"},
+        PhraseCase{"capitals match, the text around keeps its case", L"Go FLIGHTNUMBER$ GO", L"X",
+                   1, 0, L"Go two GO"},
+        PhraseCase{"mixed case", L"CallSign$ nUmBeR$", L"Hawk", 0, 3, L"Hawk four"},
+        PhraseCase{"flightnumber$ is never flight plus the position", L"flightnumber$", L"Avenger",
+                   1, 2, L"two"},
+        PhraseCase{"empty callsign leaves the spaces", L"Say  callsign$  now", L"", 0, 0,
+                   L"Say    now"},
+        PhraseCase{"at both ends", L"callsign$ is number$", L"Cobra", 0, 1, L"Cobra is two"},
+        PhraseCase{"no placeholder", L"Break right", L"Cobra", 0, 0, L"Break right"},
+        PhraseCase{"empty phrase", L"", L"Cobra", 0, 0, L""},
+        PhraseCase{"value inserted as typed", L"callsign$.", L"  \"A&B\"  ", 0, 0, L"  \"A&B\"  ."},
+        PhraseCase{"callsign brings number$ to a later pass", L"callsign$, go", L"number$ Lead", 0,
+                   2, L"three Lead, go"},
+        PhraseCase{"callsign brings FLIGHTNUMBER$ to a later pass", L"callsign$",
+                   L"FLIGHTNUMBER$-Lead", 3, 0, L"four-Lead"},
+        PhraseCase{"nine is the highest flight", L"flightnumber$", L"", 8, 0, L"nine"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    ValuesHoldingPlaceholders, PersonalisePhraseTest,
+    ::testing::Values(
+        // The value holds its own placeholder: the pass goes on behind what it inserted.
+        PhraseCase{"callsign made of its placeholder", L"callsign$", L"callsign$", 0, 0,
+                   L"callsign$"},
+        PhraseCase{"own placeholder in capitals, twice", L"callsign$ and callsign$",
+                   L"CALLSIGN$ Lead", 0, 0, L"CALLSIGN$ Lead and CALLSIGN$ Lead"},
+        // Behind the inserted text the search starts, so a join with it is not replaced.
+        PhraseCase{"no join behind an own placeholder", L"callsign$sign$", L"call callsign$", 0, 0,
+                   L"call callsign$sign$"},
+        // The search restarts at the first character, so replacements that join the text
+        // around them into a new placeholder are replaced in turn.
+        PhraseCase{"join on the right, shorter value", L"callsign$sign$", L"call", 0, 0, L"call"},
+        PhraseCase{"join on the left, value with a $", L"callcallsign$", L"sign$x", 0, 0,
+                   L"sign$xx"},
+        PhraseCase{"joins on both sides, value as long as the placeholder", L"callcallsign$sign$",
+                   L"sign$call", 0, 0, L"sign$sign$callcall"},
+        PhraseCase{"a join made by the callsign is found by a later pass", L"callsign$number$",
+                   L"flight", 1, 0, L"two"}));
+
+TEST(PersonalisePhrase, StopsAValueThatFormsPlaceholdersWithoutEnd) {
+    // Every replacement leaves "callsign$" in front of the inserted text again.
+    try {
+        PersonalisePhrase(L"callsigncallsign$", Values(L"$$callsigncallsign", 0, 0));
+        FAIL() << "expected a refusal";
+    } catch (const WingcallError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::Overflow);
+        EXPECT_NE(std::string(error.what()).find("\"callsign$\""), std::string::npos);
+    }
+}
+
+TEST(PersonalisePhrase, StopsALongRunawayValueBeforeItFillsMemory) {
+    // The same join, with a long callsign: the growth, not the count, gives it away.
+    const std::wstring callsign = L"$$" + std::wstring(20000, L'x') + L"callsigncallsign";
+    EXPECT_THROW(PersonalisePhrase(L"callsigncallsign$", Values(callsign, 0, 0)), WingcallError);
+}
+
+TEST(PersonalisePhrase, ReplacesManyPlaceholdersWithAValueHoldingADollar) {
+    // The guard against runaway values must not stop an ordinary long phrase.
+    std::wstring phrase;
+    std::wstring expected;
+    for (int i = 0; i < 3000; ++i) {
+        phrase += L"callsign$ ";
+        expected += L"Ca$h Flow Lead ";
+    }
+    EXPECT_EQ(PersonalisePhrase(phrase, Values(L"Ca$h Flow Lead", 0, 0)), expected);
+}
+
+TEST(NumberWord, NamesOneToNineOnly) {
+    const std::vector<std::wstring> words = {L"",    L"one",   L"two",   L"three", L"four", L"five",
+                                             L"six", L"seven", L"eight", L"nine",  L""};
+    for (int number = 0; number <= 10; ++number) {
+        EXPECT_EQ(NumberWord(number), words[static_cast<std::size_t>(number)]) << number;
+    }
+    EXPECT_EQ(NumberWord(-1), L"");
+}
+
+TEST(UpdateSubstitutionValues, AListOutsideItsRangeKeepsThePreviousWord) {
+    SubstitutionValues values;
+    UpdateSubstitutionValues(values, L"Avenger", -1, -1);
+    EXPECT_EQ(values.CallsignText, L"Avenger");
+    EXPECT_EQ(values.FlightNumberWord, L"");
+    EXPECT_EQ(values.PositionWord, L"");
+
+    UpdateSubstitutionValues(values, L" Viper ", 6, 3);
+    EXPECT_EQ(values.CallsignText, L" Viper ");
+    EXPECT_EQ(values.FlightNumberWord, L"seven");
+    EXPECT_EQ(values.PositionWord, L"four");
+
+    // No selection, and a position past "4", keep the words of the previous generation.
+    UpdateSubstitutionValues(values, L"", -1, 4);
+    EXPECT_EQ(values.CallsignText, L"");
+    EXPECT_EQ(values.FlightNumberWord, L"seven");
+    EXPECT_EQ(values.PositionWord, L"four");
+
+    UpdateSubstitutionValues(values, L"", 9, 0);
+    EXPECT_EQ(values.FlightNumberWord, L"seven");
+    EXPECT_EQ(values.PositionWord, L"one");
+}
+
+// A table as loaded: slot 0 unused, two entries, the sentinel and an empty slot.
+std::vector<std::wstring> LoadedPhrases() {
+    return {L"callsign$ slot zero", L"callsign$ rejoin", L"number$ in", L"vuoto callsign$", L""};
+}
+
+TEST(PersonalisePhrases, RewritesOnlyEntriesOneToCommandCount) {
+    std::vector<std::wstring> phrases = LoadedPhrases();
+    PersonalisePhrases(phrases, 2, Values(L"Hawk", 0, 1));
+    EXPECT_EQ(phrases, (std::vector<std::wstring>{L"callsign$ slot zero", L"Hawk rejoin", L"two in",
+                                                  L"vuoto callsign$", L""}));
+}
+
+TEST(PersonalisePhrases, CommandCountZeroLeavesTheTableAlone) {
+    std::vector<std::wstring> phrases = LoadedPhrases();
+    PersonalisePhrases(phrases, 0, Values(L"Hawk", 0, 1));
+    EXPECT_EQ(phrases, LoadedPhrases());
+
+    std::vector<std::wstring> neverLoaded;
+    PersonalisePhrases(neverLoaded, 0, Values(L"Hawk", 0, 1));
+    EXPECT_TRUE(neverLoaded.empty());
+}
+
+TEST(PersonalisePhrases, RefusesACountPastTheTableAndChangesNothing) {
+    std::vector<std::wstring> phrases = LoadedPhrases();
+    try {
+        PersonalisePhrases(phrases, 5, Values(L"Hawk", 0, 1));
+        FAIL() << "expected a refusal";
+    } catch (const WingcallError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::SubscriptOutOfRange);
+        EXPECT_NE(std::string(error.what()).find("Phrase(5)"), std::string::npos);
+    }
+    EXPECT_EQ(phrases, LoadedPhrases());
+}
+
+TEST(PersonalisePhrases, NamesARunawayPhraseAndChangesNothing) {
+    std::vector<std::wstring> phrases = {L"", L"callsign$ one", L"callsigncallsign$", L""};
+    const std::vector<std::wstring> before = phrases;
+    try {
+        PersonalisePhrases(phrases, 2, Values(L"$$callsigncallsign", 0, 0));
+        FAIL() << "expected a refusal";
+    } catch (const WingcallError& error) {
+        EXPECT_EQ(error.number(), ErrorNumber::Overflow);
+        EXPECT_NE(std::string(error.what()).find("Phrase(2)"), std::string::npos);
+    }
+    EXPECT_EQ(phrases, before);
+}
+
+}  // namespace
+}  // namespace wingcall
