@@ -27,6 +27,10 @@ void Form1::Generation() {
     CommonDialog1.promptBeforeOverwrite = true;
 
     const FileDialogResult chosen = services_.fileDialogs.showSave(this, CommonDialog1);
+    if (endedWithStatus_) {
+        // The program was asked to end (a termination signal) while the dialog was open.
+        return;
+    }
     if (!chosen) {
         services_.messageBoxes.show(this, kGenerationAbortedText, MessageButtons::Ok);
         return;

@@ -17,18 +17,20 @@
 namespace wingcall::app {
 namespace {
 
-// Runs `act` on the modal widget of type T as soon as it is up.
+// Runs `act` on the modal widget of type T as soon as it is up. The polling timer belongs to the
+// application and discards itself once it has acted.
 template <typename T>
 void WhenShown(std::function<void(T*)> act) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act = std::move(act)] {
         if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
             act(modal);
-            return;
         }
-        QTimer::singleShot(20, *poll);
-    };
-    QTimer::singleShot(20, *poll);
+    });
+    timer->start();
 }
 
 TEST(QtMessageBoxesTest, NoIconDefaultTitleAndYesAsTheDefaultButton) {
