@@ -69,7 +69,14 @@ void Form1::Form_Load() {
 bool Form1::RunFirstRunSetup() {
     services_.messageBoxes.show(this, kSpecifyVoxtrelText, MessageButtons::Ok);
     for (;;) {
+        if (endedWithStatus_) {
+            // A termination request arrived while a message or the dialog was open.
+            return false;
+        }
         const FileDialogResult chosen = services_.fileDialogs.showOpen(this, commonVoxtrel);
+        if (endedWithStatus_) {
+            return false;
+        }
         if (!chosen) {
             services_.messageBoxes.show(this, kFirstRunCancelledText, MessageButtons::Ok,
                                         kFirstRunCancelledTitle);

@@ -31,12 +31,13 @@ int RunWingcall(int argc, char* argv[]) {
     QObject::connect(&mainWindow, &Form1::programEnded, &application,
                      [](int status) { QCoreApplication::exit(status); });
 
+    // A request to terminate (Ctrl+C, or SIGTERM from the session) ends the program as "&Exit",
+    // also while start-up is still running.
+    const TerminationSignals termination([&mainWindow] { mainWindow.cmdExit_Click(); });
     mainWindow.Form_Load();
     if (const auto status = mainWindow.endedWithStatus()) {
         return *status;
     }
-    // A request to terminate (Ctrl+C, or SIGTERM from the session) ends the program as "&Exit".
-    const TerminationSignals termination([&mainWindow] { mainWindow.cmdExit_Click(); });
     mainWindow.show();
     return application.exec();
 }
