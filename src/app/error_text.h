@@ -7,8 +7,7 @@
 
 namespace wingcall::app {
 
-// The error's message as text for the user. The core writes its messages in the ANSI code page,
-// with file names as the file system spells them (UTF-8 on POSIX), so both are accepted.
+// The error's message as text for the user; the core writes its messages in UTF-8.
 QString ErrorText(const std::exception& error);
 
 }  // namespace wingcall::app

@@ -21,7 +21,14 @@ void Form1::Generation() {
     CommandTables tables = state_.CommandTemplate;
     UpdateSubstitutionValues(state_.Substitution, ToWide(txtCallsign->text()),
                              Combo1->currentIndex(), Combo2->currentIndex());
-    PersonalisePhrases(tables.CommandPhrases, tables.CommandCount, state_.Substitution);
+    try {
+        PersonalisePhrases(tables.CommandPhrases, tables.CommandCount, state_.Substitution);
+    } catch (const std::exception& error) {
+        // A callsign that keeps forming new placeholders with the text around it: say which
+        // phrase and leave the window as it is.
+        services_.messageBoxes.show(this, ErrorText(error), MessageButtons::Ok);
+        return;
+    }
 
     CommonDialog1.initialFolder = ReadGeneral(QStringLiteral("VoxtrelProfilesPath"), QString());
     CommonDialog1.promptBeforeOverwrite = true;

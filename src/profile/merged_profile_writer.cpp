@@ -10,6 +10,7 @@
 
 #include "profile/profile_document.h"
 #include "settings/atomic_file.h"
+#include "settings/wide_path.h"
 #include "settings/wingcall_error.h"
 
 namespace wingcall {
@@ -46,7 +47,7 @@ bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view lowerCase
 
 [[noreturn]] void ThrowReadFailure(const std::filesystem::path& source, const std::string& reason) {
     throw WingcallError(ErrorNumber::FileAccess,
-                        "Could not read \"" + source.string() + "\": " + reason + ".");
+                        "Could not read \"" + Utf8FromPath(source) + "\": " + reason + ".");
 }
 
 struct FileCloser {

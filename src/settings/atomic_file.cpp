@@ -8,6 +8,7 @@
 #include <string>
 #include <system_error>
 
+#include "settings/wide_path.h"
 #include "settings/wingcall_error.h"
 
 #ifdef _WIN32
@@ -25,7 +26,7 @@ namespace fs = std::filesystem;
 
 [[noreturn]] void ThrowWriteFailure(const fs::path& target, const std::string& reason) {
     throw WingcallError(ErrorNumber::FileAccess,
-                        "Could not write \"" + target.string() + "\": " + reason + ".");
+                        "Could not write \"" + Utf8FromPath(target) + "\": " + reason + ".");
 }
 
 // The file actually replaced: a symbolic link is followed so that the link itself survives.

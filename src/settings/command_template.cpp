@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "settings/ansi_code_page.h"
 #include "settings/settings_file.h"
+#include "settings/wide_path.h"
 #include "settings/wingcall_error.h"
 
 namespace wingcall {
@@ -27,17 +27,18 @@ std::wstring FileNameOf(const std::wstring& path) {
 // numbered two past the last command is therefore the first one too many, and the one named.
 [[noreturn]] void RefuseFamilyTooLong(const std::wstring& settingsPath, const std::wstring& family,
                                       std::size_t commandEntries) {
-    const std::string familyName = WideToAnsi(family);
+    const std::string familyName = Utf8FromWide(family);
     const std::string commandRange =
-        commandEntries == 0 ? std::string("no Command(1)")
-                            : "Command(1) to " + WideToAnsi(FamilyKey(L"Command", commandEntries));
+        commandEntries == 0
+            ? std::string("no Command(1)")
+            : "Command(1) to " + Utf8FromWide(FamilyKey(L"Command", commandEntries));
     throw WingcallError(
         ErrorNumber::SubscriptOutOfRange,
-        "The command template in " + WideToAnsi(FileNameOf(settingsPath)) +
-            " cannot be loaded: " + WideToAnsi(FamilyKey(family, commandEntries + 2)) +
+        "The command template in " + Utf8FromWide(FileNameOf(settingsPath)) +
+            " cannot be loaded: " + Utf8FromWide(FamilyKey(family, commandEntries + 2)) +
             " goes past the list of commands. The [Commands] section has " + commandRange +
             ", so the " + familyName + " entries may run to " +
-            WideToAnsi(FamilyKey(family, commandEntries + 1)) +
+            Utf8FromWide(FamilyKey(family, commandEntries + 1)) +
             " at most. Add the missing Command entries or remove the extra " + familyName +
             " entries.");
 }

@@ -2,19 +2,6 @@
 #include "settings/wide_path.h"
 
 namespace wingcall {
-
-#ifdef _WIN32
-
-std::filesystem::path PathFromWide(std::wstring_view text) {
-    return std::filesystem::path(std::wstring(text));
-}
-
-std::wstring WideFromPath(const std::filesystem::path& path) {
-    return path.wstring();
-}
-
-#else
-
 namespace {
 
 constexpr char32_t kReplacementCharacter = 0xFFFD;
@@ -39,6 +26,56 @@ void AppendUtf8(std::u8string& out, char32_t codePoint) {
         out.push_back(static_cast<char8_t>(0x80 | (codePoint & 0x3F)));
     }
 }
+
+// Reads one code point of wide text: UTF-16 on Windows, UTF-32 elsewhere.
+char32_t NextWideCodePoint(std::wstring_view text, std::size_t& index) {
+    char32_t unit = static_cast<char32_t>(text[index++]);
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (unit >= 0xD800 && unit <= 0xDBFF && index < text.size()) {
+            const char32_t low = static_cast<char32_t>(text[index]);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                ++index;
+                return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+            }
+        }
+    }
+    return unit;
+}
+
+std::u8string EncodeUtf8(std::wstring_view text) {
+    std::u8string utf8;
+    utf8.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        AppendUtf8(utf8, NextWideCodePoint(text, i));
+    }
+    return utf8;
+}
+
+}  // namespace
+
+std::string Utf8FromWide(std::wstring_view text) {
+    const std::u8string utf8 = EncodeUtf8(text);
+    return std::string(utf8.begin(), utf8.end());
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
+#ifdef _WIN32
+
+std::filesystem::path PathFromWide(std::wstring_view text) {
+    return std::filesystem::path(std::wstring(text));
+}
+
+std::wstring WideFromPath(const std::filesystem::path& path) {
+    return path.wstring();
+}
+
+#else
+
+namespace {
 
 // Decodes one UTF-8 sequence at `index`; a malformed one yields U+FFFD and consumes one byte.
 char32_t NextCodePoint(std::string_view bytes, std::size_t& index) {
@@ -74,12 +111,7 @@ char32_t NextCodePoint(std::string_view bytes, std::size_t& index) {
 }  // namespace
 
 std::filesystem::path PathFromWide(std::wstring_view text) {
-    std::u8string utf8;
-    utf8.reserve(text.size());
-    for (wchar_t character : text) {
-        AppendUtf8(utf8, static_cast<char32_t>(character));
-    }
-    return std::filesystem::path(utf8);
+    return std::filesystem::path(EncodeUtf8(text));
 }
 
 std::wstring WideFromPath(const std::filesystem::path& path) {

@@ -14,4 +14,8 @@ std::filesystem::path PathFromWide(std::wstring_view text);
 // The wide text of `path`; bytes that are not UTF-8 become U+FFFD.
 std::wstring WideFromPath(const std::filesystem::path& path);
 
+// UTF-8 text of wide text and of a path, for the messages of WingcallError.
+std::string Utf8FromWide(std::wstring_view text);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
 }  // namespace wingcall

@@ -1,4 +1,4 @@
-// The one exception type of Wingcall: a numbered error with a message a user can read.
+// The one exception type of Wingcall: a numbered error with a message a user can read, in UTF-8.
 #pragma once
 
 #include <stdexcept>

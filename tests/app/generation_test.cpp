@@ -293,5 +293,22 @@ TEST_F(GenerationTest, AnUntickedPushToTalkBoxIsStoredAsZeroAndGivesNoBlock) {
     EXPECT_NE(settingsBytes().find("PTTEnabled=0\r\n"), std::string::npos);
 }
 
+TEST_F(GenerationTest, ACallsignThatNeverStopsFormingPlaceholdersIsRefusedBeforeTheDialog) {
+    writeSettings(
+        generalSection() +
+        "\r\n[Commands]\r\nCommand(1)=Loop\r\nPhrase(1)=callsigncallsign$\r\nKeys(1)=F1\r\n");
+    Form1& window = startProgram();
+    window.txtCallsign->setText(QStringLiteral("$$callsigncallsign"));
+    const std::string settingsBefore = settingsBytes();
+
+    window.Generation();
+
+    EXPECT_TRUE(dialogs_.showings.empty());
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("Phrase(1)")));
+    EXPECT_EQ(settingsBytes(), settingsBefore);
+    EXPECT_FALSE(window.endedWithStatus());
+}
+
 }  // namespace
 }  // namespace wingcall::app::testing
