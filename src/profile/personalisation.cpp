@@ -169,13 +169,12 @@ std::wstring NumberWord(int number) {
 void UpdateSubstitutionValues(SubstitutionValues& values, const std::wstring& callsign,
                               int flightListIndex, int positionListIndex) {
     values.CallsignText = callsign;
-    const int flightNumber = flightListIndex + 1;
-    if (flightNumber >= 1 && flightNumber <= 9) {
-        values.FlightNumberWord = NumberWord(flightNumber);
+    // The indexes are tested before 1 is added, so that no index can overflow the addition.
+    if (flightListIndex >= 0 && flightListIndex <= 8) {
+        values.FlightNumberWord = NumberWord(flightListIndex + 1);
     }
-    const int position = positionListIndex + 1;
-    if (position >= 1 && position <= 4) {
-        values.PositionWord = NumberWord(position);
+    if (positionListIndex >= 0 && positionListIndex <= 3) {
+        values.PositionWord = NumberWord(positionListIndex + 1);
     }
 }
 

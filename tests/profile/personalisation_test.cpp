@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,13 @@ TEST(UpdateSubstitutionValues, AListOutsideItsRangeKeepsThePreviousWord) {
     EXPECT_EQ(values.PositionWord, L"four");
 
     UpdateSubstitutionValues(values, L"", 9, 0);
+    EXPECT_EQ(values.FlightNumberWord, L"seven");
+    EXPECT_EQ(values.PositionWord, L"one");
+
+    // Indexes at the ends of the integer range are outside both lists too (adding 1 to the
+    // largest one must not overflow).
+    UpdateSubstitutionValues(values, L"", std::numeric_limits<int>::max(),
+                             std::numeric_limits<int>::min());
     EXPECT_EQ(values.FlightNumberWord, L"seven");
     EXPECT_EQ(values.PositionWord, L"one");
 }
