@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "settings/utf8_text.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -12,22 +14,6 @@ namespace wingcall {
 namespace {
 
 constexpr char kReplacement = '?';
-
-// Whether a wide code unit sequence position starts a character we must treat as one code point.
-// wchar_t is UTF-16 on Windows and UTF-32 elsewhere; this reads one code point either way.
-char32_t NextCodePoint(std::wstring_view text, std::size_t& index) {
-    char32_t unit = static_cast<char32_t>(text[index++]);
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (unit >= 0xD800 && unit <= 0xDBFF && index < text.size()) {
-            char32_t low = static_cast<char32_t>(text[index]);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                ++index;
-                return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-            }
-        }
-    }
-    return unit;
-}
 
 bool IsScalarValue(char32_t codePoint) {
     return codePoint <= 0x10FFFF && !(codePoint >= 0xD800 && codePoint <= 0xDFFF);
@@ -86,7 +72,7 @@ std::string WideToAnsi(std::wstring_view text) {
     std::string bytes;
     bytes.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        int byte = AnsiByteFor(NextCodePoint(text, i));
+        int byte = AnsiByteFor(NextWideCodePoint(text, i));
         bytes.push_back(byte < 0 ? kReplacement : static_cast<char>(byte));
     }
     return bytes;
@@ -96,7 +82,7 @@ std::string WideToAnsiWithCharacterReferences(std::wstring_view text) {
     std::string bytes;
     bytes.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        char32_t codePoint = NextCodePoint(text, i);
+        char32_t codePoint = NextWideCodePoint(text, i);
         int byte = AnsiByteFor(codePoint);
         if (byte >= 0) {
             bytes.push_back(static_cast<char>(byte));

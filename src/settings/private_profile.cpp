@@ -43,10 +43,14 @@
 
 #include "settings/ansi_code_page.h"
 #include "settings/atomic_file.h"
+#include "settings/utf8_text.h"
 
 namespace {
 
 using wingcall::AnsiToWide;
+using wingcall::AppendUtf8;
+using wingcall::kReplacementCharacter;
+using wingcall::NextUtf8CodePoint;
 using wingcall::WideToAnsi;
 
 // ---------------------------------------------------------------------------------------------
@@ -101,66 +105,6 @@ std::string_view WithoutSurroundingQuotes(std::string_view value) {
         return value.substr(1, value.size() - 2);
     }
     return value;
-}
-
-void AppendUtf8(std::string& out, char32_t codePoint) {
-    if (codePoint < 0x80) {
-        out.push_back(static_cast<char>(codePoint));
-    } else if (codePoint < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    } else if (codePoint < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    }
-}
-
-constexpr char32_t kReplacementCharacter = 0xFFFD;
-
-// Decodes one UTF-8 sequence at `index`; a malformed one gives U+FFFD and consumes one byte.
-char32_t NextUtf8CodePoint(std::string_view text, std::size_t& index) {
-    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(index);
-    std::size_t length = 0;
-    char32_t codePoint = 0;
-    char32_t smallest = 0;
-    if (lead < 0x80) {
-        ++index;
-        return lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2, codePoint = lead & 0x1F, smallest = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3, codePoint = lead & 0x0F, smallest = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4, codePoint = lead & 0x07, smallest = 0x10000;
-    } else {
-        ++index;
-        return kReplacementCharacter;
-    }
-    if (index + length > text.size()) {
-        ++index;
-        return kReplacementCharacter;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(index + i) & 0xC0) != 0x80) {
-            ++index;
-            return kReplacementCharacter;
-        }
-        codePoint = (codePoint << 6) | (byte(index + i) & 0x3F);
-    }
-    if (codePoint < smallest || codePoint > 0x10FFFF ||
-        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-        ++index;
-        return kReplacementCharacter;
-    }
-    index += length;
-    return codePoint;
 }
 
 // ANSI bytes (the routines' arguments) to UTF-8. Every byte maps to one character.
