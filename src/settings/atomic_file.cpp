@@ -15,6 +15,7 @@
 #include <fstream>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -41,11 +42,26 @@ fs::path ResolveTarget(const fs::path& target) {
     return target;
 }
 
+// Temporary files of `target` are named "." + its name + ".tmp-" + the writer's process id + "-"
+// + a number unique within that process, so that one left behind by a writer that was killed can
+// be told from one that a live writer is still filling.
+std::string TemporaryNamePrefix(const fs::path& target) {
+    return "." + target.filename().string() + ".tmp-";
+}
+
+long CurrentProcessId() {
+#ifdef _WIN32
+    return 0;
+#else
+    return static_cast<long>(::getpid());
+#endif
+}
+
 fs::path TemporaryPathBeside(const fs::path& target) {
     static std::atomic<unsigned> counter{0};
     static thread_local std::mt19937 generator{std::random_device{}()};
-    std::string name = "." + target.filename().string() + ".tmp" + std::to_string(counter++) + "-" +
-                       std::to_string(generator() % 1000000);
+    std::string name = TemporaryNamePrefix(target) + std::to_string(CurrentProcessId()) + "-" +
+                       std::to_string(counter++) + "-" + std::to_string(generator() % 1000000);
     return target.parent_path() / name;
 }
 
@@ -91,6 +107,33 @@ class TemporaryFileGuard {
     fs::path path_;
     bool released_ = false;
 };
+
+// Removes the temporary files of `target` whose writer no longer runs: a writer killed in the
+// middle of a write (a crash, a power cut, a full disk ending it with SIGXFSZ) leaves its
+// temporary file behind, and the next successful write clears it away. Files of live writers,
+// this process included, are left alone. Best effort: nothing here can fail the write.
+void RemoveTemporaryFilesOfEndedWriters(const fs::path& target) {
+    const std::string prefix = TemporaryNamePrefix(target);
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (!name.starts_with(prefix)) {
+            continue;
+        }
+        const std::size_t digitsEnd = name.find('-', prefix.size());
+        const std::string digits = name.substr(prefix.size(), digitsEnd - prefix.size());
+        if (digits.empty() || digitsEnd == std::string::npos ||
+            digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) {
+            continue;
+        }
+        const auto writer = static_cast<pid_t>(std::stol(digits));
+        if (writer > 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH) {
+            ::unlink(entry->path().c_str());
+        }
+    }
+}
 
 void SyncFolder(const fs::path& folder) {
     int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
@@ -176,6 +219,7 @@ void ReplaceFileContents(const fs::path& requestedTarget, std::string_view conte
     }
     guard.release();
     SyncFolder(target.parent_path());
+    RemoveTemporaryFilesOfEndedWriters(target);
 #endif
 }
 

@@ -436,12 +436,16 @@ class ParsedProfile {
         const std::size_t limit = raw_.size() - (raw_.size() - textBegin_) % unit;
         std::string line;  // one decoded line of a UTF-16 file
         std::size_t currentSection = kNoSection;
-        // Nearly every line of a template is a key: make room for them all at once.
+        // Nearly every line of a template is a key: make room for them all at once. Only a line
+        // holding "=" can be one, so a file of millions of other lines (empty ones, say) does
+        // not make room, and an index, for millions of keys it does not have.
         const std::size_t lineEstimate =
             static_cast<std::size_t>(std::count(raw_.begin(), raw_.end(), '\n')) + 1;
+        const std::size_t keyEstimate = std::min(
+            lineEstimate, static_cast<std::size_t>(std::count(raw_.begin(), raw_.end(), '=')));
         lines_.reserve(lineEstimate);
-        keys_.reserve(lineEstimate);
-        keyIndex_.Reserve(lineEstimate);
+        keys_.reserve(keyEstimate);
+        keyIndex_.Reserve(keyEstimate);
 
         for (std::size_t begin = textBegin_; begin < limit;) {
             std::size_t contentEnd = begin;

@@ -1,0 +1,136 @@
+// Runs a piece of work in a forked child process, so that a test can kill it part-way, starve it
+// of disk space or watch it for hangs without risking the test process itself.
+#pragma once
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+namespace wingcall::testing {
+
+// How a child ended and what it wrote to its report pipe.
+struct ChildOutcome {
+    bool exited = false;  // ended through _exit (false: killed by a signal)
+    int exitCode = -1;
+    int signal = 0;
+    std::string report;
+};
+
+// A child process running `work`. Whatever `work` writes to the descriptor it is given reaches
+// report(); its return value becomes the exit code. The child never returns into the test
+// framework: it leaves through _exit, so no destructor or atexit handler of the parent runs twice.
+class ChildProcess {
+  public:
+    explicit ChildProcess(const std::function<int(int reportDescriptor)>& work) {
+        int descriptors[2];
+        if (::pipe(descriptors) != 0) {
+            throw std::runtime_error("pipe failed");
+        }
+        pid_ = ::fork();
+        if (pid_ < 0) {
+            throw std::runtime_error("fork failed");
+        }
+        if (pid_ == 0) {
+            ::close(descriptors[0]);
+            int code = 125;
+            try {
+                code = work(descriptors[1]);
+            } catch (...) {
+                code = 124;
+            }
+            ::_exit(code);
+        }
+        ::close(descriptors[1]);
+        readDescriptor_ = descriptors[0];
+    }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess() {
+        if (pid_ > 0 && !reaped_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (readDescriptor_ >= 0) {
+            ::close(readDescriptor_);
+        }
+    }
+
+    void Kill() { ::kill(pid_, SIGKILL); }
+
+    // Waits for the child to end, killing it when it runs past `limit` (a hang).
+    // `timedOut` tells whether the limit was reached.
+    ChildOutcome Wait(std::chrono::milliseconds limit, bool* timedOut = nullptr) {
+        ChildOutcome outcome;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        bool pipeOpen = true;
+        int status = 0;
+        for (;;) {
+            if (pipeOpen) {
+                pollfd poller{readDescriptor_, POLLIN, 0};
+                if (::poll(&poller, 1, 10) > 0) {
+                    char chunk[4096];
+                    const ssize_t count = ::read(readDescriptor_, chunk, sizeof chunk);
+                    if (count > 0) {
+                        outcome.report.append(chunk, static_cast<std::size_t>(count));
+                    } else {
+                        pipeOpen = false;
+                    }
+                }
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+            const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+            if (done == pid_) {
+                break;
+            }
+            if (std::chrono::steady_clock::now() > deadline) {
+                if (timedOut != nullptr) {
+                    *timedOut = true;
+                }
+                ::kill(pid_, SIGKILL);
+                ::waitpid(pid_, &status, 0);
+                break;
+            }
+        }
+        reaped_ = true;
+        // Whatever is still in the pipe after the child ended.
+        char chunk[4096];
+        ssize_t count = 0;
+        while (pipeOpen && (count = ::read(readDescriptor_, chunk, sizeof chunk)) > 0) {
+            outcome.report.append(chunk, static_cast<std::size_t>(count));
+        }
+        outcome.exited = WIFEXITED(status);
+        outcome.exitCode = outcome.exited ? WEXITSTATUS(status) : -1;
+        outcome.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+        return outcome;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int readDescriptor_ = -1;
+    bool reaped_ = false;
+};
+
+// Writes `text` to a child's report descriptor.
+inline void Report(int descriptor, const std::string& text) {
+    const char* data = text.data();
+    std::size_t remaining = text.size();
+    while (remaining > 0) {
+        const ssize_t written = ::write(descriptor, data, remaining);
+        if (written <= 0) {
+            return;
+        }
+        data += written;
+        remaining -= static_cast<std::size_t>(written);
+    }
+}
+
+}  // namespace wingcall::testing

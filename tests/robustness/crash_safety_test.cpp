@@ -1,0 +1,222 @@
+// Crash safety: a process killed with SIGKILL at any moment of a settings write or a profile
+// write leaves each file either as it was or as the complete new version, and the next
+// successful write clears away the temporary files such kills leave behind.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "child_process.h"
+#include "profile/merged_profile_writer.h"
+#include "profile/new_profile_writer.h"
+#include "settings/command_template.h"
+#include "settings/settings_file.h"
+#include "support/temp_folder.h"
+#include "template_text.h"
+
+namespace wingcall {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ChildProcess;
+using testing::CountEntries;
+using testing::ReadBytes;
+using testing::SettingsWithTemplate;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+// Enough commands that one write takes a few milliseconds, so that kills land inside writes.
+constexpr std::size_t kCommands = 3000;
+// The rounds stop at whichever limit comes first, to keep the test run short.
+constexpr int kMaximumRounds = 60;
+constexpr auto kTimeBudget = std::chrono::milliseconds(2500);
+
+// The wide text of a path, for the settings routines.
+std::wstring Wide(const fs::path& path) {
+    return std::wstring(path.native().begin(), path.native().end());
+}
+
+// Starts `writeForever` in a child and kills it after a random delay of up to `longestDelay`,
+// round after round, calling `check` after each kill. Returns how many rounds ran and how many
+// of them left a temporary file beside the target (a kill inside the write itself).
+struct KillRounds {
+    int rounds = 0;
+    int leftTemporaryFiles = 0;
+};
+
+template <typename WriteForever, typename Check>
+KillRounds KillRepeatedly(const fs::path& folder, std::chrono::microseconds longestDelay,
+                          WriteForever writeForever, Check check) {
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<long> delay(0, longestDelay.count());
+    KillRounds result;
+    const auto start = std::chrono::steady_clock::now();
+    while (result.rounds < kMaximumRounds &&
+           std::chrono::steady_clock::now() - start < kTimeBudget) {
+        ChildProcess child([&](int) {
+            writeForever();
+            return 0;
+        });
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+        child.Kill();
+        child.Wait(std::chrono::seconds(10));
+        ++result.rounds;
+        if (CountEntries(folder) > 2) {  // the target, the other file, and a leftover
+            ++result.leftTemporaryFiles;
+        }
+        check();
+        if (::testing::Test::HasFailure()) {
+            break;
+        }
+    }
+    return result;
+}
+
+// How long one call of `write` takes here, so that the kill delays span several writes.
+template <typename Write>
+std::chrono::microseconds DurationOf(Write write) {
+    const auto start = std::chrono::steady_clock::now();
+    write();
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
+}
+
+TEST(CrashSafety, AKilledSettingsWriteLeavesTheOldOrTheNewFileAndNothingElse) {
+    TempFolder folder;
+    const fs::path settings = folder / "Wingcall.ini";
+    const std::string original = SettingsWithTemplate(kCommands);
+
+    // The only two files a write may leave: the original with LastPTT1 set to either value.
+    // Both are made by the routines themselves, which keep every other byte (their own tests).
+    std::set<std::string> acceptable = {original};
+    for (const wchar_t* value : {L"alpha", L"bravo"}) {
+        WriteBytes(settings, original);
+        ASSERT_TRUE(WriteSetting(Wide(settings), L"General", L"LastPTT1", value));
+        acceptable.insert(ReadBytes(settings));
+    }
+    ASSERT_EQ(acceptable.size(), 3u);
+    WriteBytes(settings, original);
+    CommandTables expectedTemplate;
+    LoadCommandTemplate(Wide(settings), expectedTemplate);
+    ASSERT_EQ(expectedTemplate.CommandCount, kCommands);
+
+    // A stand-in for the other file the folder holds, which no write may touch.
+    const fs::path neighbour = folder / "neighbour.xml";
+    WriteBytes(neighbour, "<voxtrel-config>\r\n</voxtrel-config>\r\n");
+
+    const auto oneWrite = DurationOf([&] {
+        WriteSetting(Wide(settings), L"General", L"LastPTT1", L"alpha");
+        WriteBytes(settings, original);
+    });
+    const KillRounds rounds = KillRepeatedly(
+        folder.path(), 3 * oneWrite,
+        [&] {
+            for (bool alpha = true;; alpha = !alpha) {
+                WriteSetting(Wide(settings), L"General", L"LastPTT1", alpha ? L"alpha" : L"bravo");
+            }
+        },
+        [&] {
+            const std::string now = ReadBytes(settings);
+            ASSERT_TRUE(acceptable.contains(now))
+                << "a killed write left a file of " << now.size() << " bytes";
+            const std::wstring value = ReadSetting(Wide(settings), L"General", L"LastPTT1", L"");
+            EXPECT_TRUE(value == L"original" || value == L"alpha" || value == L"bravo");
+            CommandTables loaded;
+            LoadCommandTemplate(Wide(settings), loaded);
+            ASSERT_EQ(loaded.CommandCount, expectedTemplate.CommandCount);
+            EXPECT_EQ(loaded.CommandPhrases, expectedTemplate.CommandPhrases);
+            EXPECT_EQ(loaded.CommandKeys, expectedTemplate.CommandKeys);
+            EXPECT_EQ(loaded.CommandNames, expectedTemplate.CommandNames);
+        });
+    EXPECT_GE(rounds.rounds, 10);
+    EXPECT_GT(rounds.leftTemporaryFiles, 0) << "no kill landed inside a write";
+
+    // The next successful write clears away what the killed writers left.
+    ASSERT_TRUE(WriteSetting(Wide(settings), L"General", L"LastPTT2", L"charlie"));
+    EXPECT_EQ(CountEntries(folder.path()), 2u);
+    EXPECT_EQ(ReadSetting(Wide(settings), L"General", L"LastPTT2", L"vuoto"), L"charlie");
+}
+
+// A template of `count` commands whose phrases carry `callsign`.
+CommandTables TablesFor(std::size_t count, const std::wstring& callsign) {
+    CommandTables tables;
+    tables.CommandNames.assign(count + 3, L"");
+    tables.CommandPhrases.assign(count + 3, L"");
+    tables.CommandKeys.assign(count + 3, L"");
+    for (std::size_t i = 1; i <= count; ++i) {
+        tables.CommandNames[i] = L"Call " + std::to_wstring(i);
+        tables.CommandPhrases[i] = callsign + L" one two call " + std::to_wstring(i);
+        tables.CommandKeys[i] = L"LShift+F" + std::to_wstring(i % 12 + 1);
+    }
+    tables.CommandCount = count;
+    return tables;
+}
+
+// Kills a child that writes the profile `target` again and again with one of two documents;
+// the target must always be its old content or one of the two complete documents.
+template <typename WriteOne>
+void ExpectKilledProfileWritesLeaveWholeDocuments(const TempFolder& folder, const fs::path& target,
+                                                  const std::string& old,
+                                                  const std::set<std::string>& documents,
+                                                  WriteOne writeOne) {
+    WriteBytes(target, old);
+    const auto oneWrite = DurationOf([&] {
+        writeOne(true);
+        WriteBytes(target, old);
+    });
+    const KillRounds rounds = KillRepeatedly(
+        folder.path(), 3 * oneWrite,
+        [&] {
+            for (bool first = true;; first = !first) {
+                writeOne(first);
+            }
+        },
+        [&] {
+            const std::string now = ReadBytes(target);
+            ASSERT_TRUE(now == old || documents.contains(now))
+                << "a killed write left a profile of " << now.size() << " bytes";
+        });
+    EXPECT_GE(rounds.rounds, 10);
+    EXPECT_GT(rounds.leftTemporaryFiles, 0) << "no kill landed inside a write";
+
+    writeOne(false);
+    EXPECT_EQ(CountEntries(folder.path()), 2u) << "temporary files were left behind";
+}
+
+TEST(CrashSafety, AKilledNewProfileWriteLeavesTheOldOrACompleteDocument) {
+    TempFolder folder;
+    const fs::path target = folder / "Wingcall.xml";
+    WriteBytes(folder / "Wingcall.ini", "[General]\r\n");
+    const CommandTables alpha = TablesFor(kCommands, L"Alpha");
+    const CommandTables bravo = TablesFor(kCommands, L"Bravo");
+    PushToTalkValues pushToTalk{true, L"hold", L"on", L"LControl", L"3", L""};
+    const std::set<std::string> documents = {NewProfileDocument(alpha, pushToTalk),
+                                             NewProfileDocument(bravo, pushToTalk)};
+    ExpectKilledProfileWritesLeaveWholeDocuments(
+        folder, target, "old profile\r\n", documents,
+        [&](bool first) { WriteNewProfile(target, first ? alpha : bravo, pushToTalk); });
+}
+
+TEST(CrashSafety, AKilledMergeLeavesTheOldOrACompleteDocument) {
+    TempFolder folder;
+    const fs::path target = folder / "Merged.xml";
+    const fs::path source = folder / "Earlier.xml";
+    const CommandTables earlier = TablesFor(kCommands, L"Earlier");
+    WriteBytes(source, NewProfileDocument(earlier, PushToTalkValues{}));
+    const CommandTables alpha = TablesFor(10, L"Alpha");
+    const CommandTables bravo = TablesFor(10, L"Bravo");
+    const std::string sourceBytes = ReadBytes(source);
+    const std::set<std::string> documents = {MergedProfileDocument(alpha, sourceBytes),
+                                             MergedProfileDocument(bravo, sourceBytes)};
+    ExpectKilledProfileWritesLeaveWholeDocuments(
+        folder, target, "old merged profile\r\n", documents,
+        [&](bool first) { WriteMergedProfile(target, source, first ? alpha : bravo); });
+    EXPECT_EQ(ReadBytes(source), sourceBytes);
+}
+
+}  // namespace
+}  // namespace wingcall

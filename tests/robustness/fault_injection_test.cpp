@@ -1,0 +1,235 @@
+// Fault injection: a full disk, a missing or mistaken target, an append source that vanishes or
+// is the target itself. Each gives the caller a clear error, and the target keeps its content.
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "child_process.h"
+#include "profile/merged_profile_writer.h"
+#include "profile/new_profile_writer.h"
+#include "settings/command_template.h"
+#include "settings/settings_file.h"
+#include "settings/wingcall_error.h"
+#include "support/temp_folder.h"
+#include "template_text.h"
+
+namespace wingcall {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ChildOutcome;
+using testing::ChildProcess;
+using testing::CountEntries;
+using testing::ReadBytes;
+using testing::Report;
+using testing::SettingsWithTemplate;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+std::wstring Wide(const fs::path& path) {
+    return std::wstring(path.native().begin(), path.native().end());
+}
+
+CommandTables TablesWith(std::size_t count) {
+    CommandTables tables;
+    tables.CommandNames.assign(count + 3, L"");
+    tables.CommandPhrases.assign(count + 3, L"");
+    tables.CommandKeys.assign(count + 3, L"");
+    for (std::size_t i = 1; i <= count; ++i) {
+        tables.CommandNames[i] = L"Call " + std::to_wstring(i);
+        tables.CommandPhrases[i] = L"Viper one two call " + std::to_wstring(i);
+        tables.CommandKeys[i] = L"LShift+F1";
+    }
+    tables.CommandCount = count;
+    return tables;
+}
+
+const PushToTalkValues kPushToTalk{true, L"hold", L"on", L"LControl", L"None", L""};
+
+// The message of the WingcallError that `action` throws, or "" when it throws none.
+std::string ErrorMessageOf(const std::function<void()>& action, ErrorNumber expectedNumber) {
+    try {
+        action();
+    } catch (const WingcallError& error) {
+        EXPECT_EQ(error.number(), expectedNumber) << error.what();
+        return error.what();
+    }
+    return "";
+}
+
+// Runs `write` in a child whose files may not grow past `limit` bytes: a full disk as far as
+// the writer can tell. The child reports what the write said.
+ChildOutcome RunWithFileSizeLimit(rlim_t limit, bool ignoreSignal,
+                                  const std::function<std::string()>& write) {
+    ChildProcess child([&](int report) {
+        if (ignoreSignal) {
+            ::signal(SIGXFSZ, SIG_IGN);
+        }
+        const rlimit small{limit, limit};
+        if (::setrlimit(RLIMIT_FSIZE, &small) != 0) {
+            return 3;
+        }
+        Report(report, write());
+        return 0;
+    });
+    return child.Wait(std::chrono::seconds(20));
+}
+
+// What the three writers say and do when the disk fills up part-way through the new file.
+struct DiskFullCase {
+    const char* name;
+    // Performs the write in the folder and returns the error text it gave ("" for none, or
+    // "FALSE" for a settings write that was refused).
+    std::function<std::string(const fs::path& folder)> write;
+    const char* target;
+};
+
+class DiskFull : public ::testing::TestWithParam<DiskFullCase> {};
+
+TEST_P(DiskFull, GivesAClearErrorAndKeepsTheTarget) {
+    for (const bool ignoreSignal : {true, false}) {
+        SCOPED_TRACE(ignoreSignal ? "SIGXFSZ ignored" : "SIGXFSZ at its default");
+        TempFolder folder;
+        const std::string settings = SettingsWithTemplate(40);
+        WriteBytes(folder / "Wingcall.ini", settings);
+        WriteBytes(folder / "Earlier.xml", NewProfileDocument(TablesWith(2000), kPushToTalk));
+        const fs::path target = folder / GetParam().target;
+        if (!fs::exists(target)) {
+            WriteBytes(target, "old content\r\n");
+        }
+        const std::string before = ReadBytes(target);
+        const std::size_t entries = CountEntries(folder.path());
+        const std::string earlier = ReadBytes(folder / "Earlier.xml");
+
+        // Room for the settings file as it is, but not for a 2,000-command profile.
+        const ChildOutcome outcome = RunWithFileSizeLimit(
+            settings.size() + 64, ignoreSignal, [&] { return GetParam().write(folder.path()); });
+
+        if (ignoreSignal) {
+            // With the signal ignored the write fails with EFBIG, which the writer reports.
+            ASSERT_TRUE(outcome.exited) << "signal " << outcome.signal;
+            EXPECT_EQ(outcome.exitCode, 0);
+            EXPECT_NE(outcome.report, "") << "the write reported success";
+            if (outcome.report != "FALSE") {
+                EXPECT_NE(outcome.report.find(target.string()), std::string::npos)
+                    << outcome.report;
+                EXPECT_NE(outcome.report.find("File too large"), std::string::npos)
+                    << outcome.report;
+            }
+            EXPECT_EQ(CountEntries(folder.path()), entries) << "a temporary file was left";
+        } else {
+            // The default action of the signal ends the writer at once, as a power cut would.
+            EXPECT_FALSE(outcome.exited);
+            EXPECT_EQ(outcome.signal, SIGXFSZ);
+        }
+        EXPECT_EQ(ReadBytes(target), before);
+        EXPECT_EQ(ReadBytes(folder / "Wingcall.ini"), settings);
+        EXPECT_EQ(ReadBytes(folder / "Earlier.xml"), earlier);
+
+        // Once there is room again, a write succeeds and leaves no temporary file behind.
+        EXPECT_EQ(GetParam().write(folder.path()), "");
+        EXPECT_EQ(CountEntries(folder.path()), entries);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writers, DiskFull,
+    ::testing::Values(
+        DiskFullCase{"NewProfile",
+                     [](const fs::path& folder) {
+                         return ErrorMessageOf(
+                             [&] {
+                                 WriteNewProfile(folder / "Wingcall.xml", TablesWith(2000),
+                                                 kPushToTalk);
+                             },
+                             ErrorNumber::FileAccess);
+                     },
+                     "Wingcall.xml"},
+        DiskFullCase{"MergedProfile",
+                     [](const fs::path& folder) {
+                         return ErrorMessageOf(
+                             [&] {
+                                 WriteMergedProfile(folder / "Wingcall.xml", folder / "Earlier.xml",
+                                                    TablesWith(10));
+                             },
+                             ErrorNumber::FileAccess);
+                     },
+                     "Wingcall.xml"},
+        // A settings write reports failure through its result only, as the platform's does.
+        DiskFullCase{"Settings",
+                     [](const fs::path& folder) {
+                         const std::wstring longValue(200, L'x');
+                         bool written = true;
+                         // Each write grows the file; enough of them pass the limit.
+                         for (int i = 0; i < 40 && written; ++i) {
+                             written = WriteSetting(Wide(folder / "Wingcall.ini"), L"General",
+                                                    L"Extra" + std::to_wstring(i), longValue);
+                         }
+                         return written ? std::string() : std::string("FALSE");
+                     },
+                     "Wingcall.ini"}),
+    [](const ::testing::TestParamInfo<DiskFullCase>& info) { return info.param.name; });
+
+TEST(MistakenTarget, AMissingFolderOrAFolderAsTargetNamesItAndChangesNothing) {
+    TempFolder folder;
+    const fs::path missing = folder / "no such folder" / "Wingcall.xml";
+    const fs::path aFolder = folder / "profiles";
+    fs::create_directory(aFolder);
+    WriteBytes(aFolder / "inside.xml", "kept\r\n");
+    WriteBytes(folder / "Earlier.xml", "<voxtrel-config>\r\n</voxtrel-config>\r\n");
+
+    for (const fs::path& target : {missing, aFolder}) {
+        SCOPED_TRACE(target.string());
+        for (const bool merge : {false, true}) {
+            const std::string message = ErrorMessageOf(
+                [&] {
+                    if (merge) {
+                        WriteMergedProfile(target, folder / "Earlier.xml", TablesWith(3));
+                    } else {
+                        WriteNewProfile(target, TablesWith(3), kPushToTalk);
+                    }
+                },
+                ErrorNumber::FileAccess);
+            EXPECT_NE(message.find(target.string()), std::string::npos) << message;
+        }
+        EXPECT_FALSE(WriteSetting(Wide(target), L"General", L"LastPTT1", L"x"));
+    }
+    EXPECT_FALSE(fs::exists(missing.parent_path()));
+    EXPECT_EQ(CountEntries(aFolder), 1u);
+    EXPECT_EQ(ReadBytes(aFolder / "inside.xml"), "kept\r\n");
+    EXPECT_EQ(CountEntries(folder.path()), 2u);
+}
+
+TEST(AppendSource, OneThatVanishedBeforeTheMergeIsNamedAndTheTargetKept) {
+    TempFolder folder;
+    const fs::path source = folder / "Earlier.xml";
+    const fs::path target = folder / "Wingcall.xml";
+    WriteBytes(source, "<voxtrel-config>\r\n</voxtrel-config>\r\n");
+    WriteBytes(target, "old content\r\n");
+    fs::remove(source);  // chosen in the append window, then deleted before Generate
+    const std::string message = ErrorMessageOf(
+        [&] { WriteMergedProfile(target, source, TablesWith(3)); }, ErrorNumber::FileAccess);
+    EXPECT_NE(message.find(source.string()), std::string::npos) << message;
+    EXPECT_EQ(ReadBytes(target), "old content\r\n");
+    EXPECT_EQ(CountEntries(folder.path()), 1u);
+}
+
+TEST(AppendSource, OneThatIsTheTargetKeepsItsBodyAfterTheNewBlocks) {
+    TempFolder folder;
+    const fs::path target = folder / "Wingcall.xml";
+    const std::string earlier = NewProfileDocument(TablesWith(2), kPushToTalk);
+    WriteBytes(target, earlier);
+    WriteMergedProfile(target, target, TablesWith(1));
+    EXPECT_EQ(ReadBytes(target), MergedProfileDocument(TablesWith(1), earlier));
+    EXPECT_NE(ReadBytes(target).find("Call 2"), std::string::npos);
+    EXPECT_EQ(CountEntries(folder.path()), 1u);
+}
+
+}  // namespace
+}  // namespace wingcall
