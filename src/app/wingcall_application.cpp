@@ -39,6 +39,8 @@ int RunWingcall(int argc, char* argv[]) {
         return *status;
     }
     mainWindow.show();
+    // The program's window takes the keystrokes from the start, focus in the callsign box.
+    mainWindow.activateWindow();
     return application.exec();
 }
 

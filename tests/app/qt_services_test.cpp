@@ -112,5 +112,30 @@ TEST(QtFileDialogsTest, SaveAsksBeforeOverwritingAndUsesTheStoredTitleAndName) {
     EXPECT_TRUE(typedName.endsWith(QStringLiteral("/Wingcall"))) << typedName.toStdString();
 }
 
+// A closed box or dialog gives the keystrokes back to its window, so Tab and the access keys work
+// at once, also on a display without a window manager.
+TEST(QtServicesFocusTest, TheWindowTakesTheKeysAgainWhenABoxOrDialogCloses) {
+    QWidget window;
+    window.show();
+    window.activateWindow();
+    QWidget other;
+    other.show();
+
+    QtMessageBoxes boxes;
+    other.activateWindow();
+    WhenShown<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
+    boxes.show(&window, QStringLiteral("x"), MessageButtons::Ok);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &window);
+
+    QtFileDialogs dialogs;
+    other.activateWindow();
+    QCoreApplication::processEvents();
+    WhenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    dialogs.showSave(&window, FileDialogSettings{});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &window);
+}
+
 }  // namespace
 }  // namespace wingcall::app

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFileDialog>
 
+#include "app/services/return_focus.h"
+
 namespace wingcall::app {
 namespace {
 
@@ -27,7 +29,9 @@ FileDialogResult ShowFileDialog(QWidget* parent, const FileDialogSettings& setti
     if (!settings.fileName.isEmpty()) {
         dialog.selectFile(settings.fileName);
     }
-    if (dialog.exec() != QDialog::Accepted) {
+    const int outcome = dialog.exec();
+    ReturnFocusTo(parent);
+    if (outcome != QDialog::Accepted) {
         return std::nullopt;
     }
     const QStringList chosen = dialog.selectedFiles();

@@ -3,6 +3,8 @@
 
 #include <QMessageBox>
 
+#include "app/services/return_focus.h"
+
 namespace wingcall::app {
 
 int QtMessageBoxes::show(QWidget* parent, const QString& text, MessageButtons buttons,
@@ -20,6 +22,7 @@ int QtMessageBoxes::show(QWidget* parent, const QString& text, MessageButtons bu
         box.setDefaultButton(QMessageBox::Ok);
     }
     box.exec();
+    ReturnFocusTo(parent);
     if (buttons == MessageButtons::Ok) {
         return kAnswerOk;
     }
