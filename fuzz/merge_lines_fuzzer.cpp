@@ -1,0 +1,76 @@
+// Fuzzes the merge's line reading: arbitrary source bytes. Every line of the merged document
+// ends with CR LF, and its body is exactly the source's non-header lines in order.
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "profile/merged_profile_writer.h"
+
+namespace {
+
+wingcall::CommandTables OneCommand() {
+    wingcall::CommandTables tables;
+    tables.CommandNames = {L"", L" Rejoin ", L"vuoto"};
+    tables.CommandPhrases = {L"", L"Viper one one rejoin", L"vuoto"};
+    tables.CommandKeys = {L"", L"LShift+R", L"vuoto"};
+    tables.CommandCount = 1;
+    return tables;
+}
+
+// The source split the plain way: CR LF, CR and LF each end a line.
+std::vector<std::string_view> PlainLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) {
+        lines.push_back(text.substr(start));
+    }
+    return lines;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view source(reinterpret_cast<const char*>(data), size);
+    static const wingcall::CommandTables tables = OneCommand();
+    static const std::string newPart = wingcall::MergedProfileDocument(tables, "");
+
+    std::vector<std::string_view> visited;
+    wingcall::ForEachSourceLine(source, [&](std::string_view line) { visited.push_back(line); });
+    const std::vector<std::string_view> expected = PlainLines(source);
+    if (visited != expected) {
+        std::abort();
+    }
+
+    const std::string document = wingcall::MergedProfileDocument(tables, source);
+    if (document.compare(0, newPart.size(), newPart) != 0) {
+        std::abort();
+    }
+    std::string body;
+    for (std::string_view line : expected) {
+        if (!wingcall::IsSourceHeaderLine(line)) {
+            body.append(line).append("\r\n");
+        }
+    }
+    if (document.size() != newPart.size() + body.size() ||
+        document.compare(newPart.size(), std::string::npos, body) != 0) {
+        std::abort();
+    }
+    // No line end inside the document but CR LF pairs.
+    for (std::size_t i = 0; i < document.size(); ++i) {
+        const bool crLf = document[i] == '\r' && i + 1 < document.size() && document[i + 1] == '\n';
+        if ((document[i] == '\r' && !crLf) || (document[i] == '\n' && document[i - 1] != '\r')) {
+            std::abort();
+        }
+    }
+    return 0;
+}
