@@ -150,8 +150,16 @@ void SyncFolder(const fs::path& folder) {
 void ReplaceFileContents(const fs::path& requestedTarget, std::string_view contents) {
     const fs::path target = ResolveTarget(requestedTarget);
     std::error_code statusError;
-    if (fs::is_directory(fs::status(target, statusError))) {
+    const fs::file_status status = fs::status(target, statusError);
+    if (fs::is_directory(status)) {
         ThrowWriteFailure(requestedTarget, "it is a folder");
+    }
+    // A file the user made read-only stays as it is, even for an administrator, as the read-only
+    // attribute works on Windows; replacing it through a rename would otherwise succeed.
+    constexpr fs::perms kAnyWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if (fs::is_regular_file(status) && (status.permissions() & kAnyWrite) == fs::perms::none) {
+        ThrowWriteFailure(requestedTarget, "it is read-only");
     }
 #ifdef _WIN32
     fs::path temporary = TemporaryPathBeside(target);

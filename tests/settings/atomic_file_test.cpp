@@ -88,4 +88,14 @@ TEST(ReplaceFileContents, FolderAsTargetFailsAndLeavesItAsItWas) {
     EXPECT_EQ(CountEntries(target), 1u);
 }
 
+TEST(ReplaceFileContents, ReadOnlyTargetIsKeptEvenForTheSuperuser) {
+    TempFolder folder;
+    const fs::path target = folder / "profile.xml";
+    WriteBytes(target, "protected");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
+    ExpectFailureNaming(target, [&] { ReplaceFileContents(target, "data"); });
+    EXPECT_EQ(ReadBytes(target), "protected");
+    EXPECT_EQ(CountEntries(folder.path()), 1u);
+}
+
 }  // namespace
