@@ -2,6 +2,7 @@
 #include "settings/settings_file.h"
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "settings/ansi_code_page.h"
@@ -11,11 +12,45 @@
 namespace wingcall {
 namespace {
 
+#ifdef _WIN32
+// The short (8.3) form of an existing path, all ASCII, or nothing when the volume keeps no short
+// names or the path does not exist.
+std::optional<std::wstring> ShortPath(const std::wstring& path) {
+    DWORD length = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (length == 0) {
+        return std::nullopt;
+    }
+    std::wstring shortPath(length, L'\0');
+    length = GetShortPathNameW(path.c_str(), shortPath.data(), length);
+    if (length == 0 || length >= shortPath.size()) {
+        return std::nullopt;
+    }
+    shortPath.resize(length);
+    return shortPath;
+}
+#endif
+
 // The settings file's path in the encoding the file system takes for narrow names: the ANSI code
 // page on Windows, UTF-8 elsewhere (so a folder named outside the code page still works there).
+// On Windows a path with characters the code page lacks (a program folder with a Polish name on a
+// Western system) would reach the routines with "?" in it and miss the file; its short form, or
+// its folder's short form followed by the file name, reaches the same file in ASCII.
 std::string NarrowPath(const std::wstring& path) {
 #ifdef _WIN32
-    return WideToAnsi(path);
+    std::string ansi = WideToAnsi(path);
+    if (AnsiToWide(ansi) == path) {
+        return ansi;
+    }
+    if (std::optional<std::wstring> shortPath = ShortPath(path)) {
+        return WideToAnsi(*shortPath);
+    }
+    const std::size_t separator = path.find_last_of(L"\\/");
+    if (separator != std::wstring::npos) {
+        if (std::optional<std::wstring> shortFolder = ShortPath(path.substr(0, separator))) {
+            return WideToAnsi(*shortFolder + path.substr(separator));
+        }
+    }
+    return ansi;
 #else
     return PathFromWide(path).string();
 #endif

@@ -46,6 +46,9 @@ TEST(ReplaceFileContents, CreatesOrReplacesTheWholeFile) {
 }
 
 TEST(ReplaceFileContents, KeepsThePermissions) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX permission bits: Windows has only the read-only attribute";
+#endif
     TempFolder folder;
     const fs::path file = folder / "Wingcall.ini";
     WriteBytes(file, "old");
@@ -58,6 +61,10 @@ TEST(ReplaceFileContents, KeepsThePermissions) {
 }
 
 TEST(ReplaceFileContents, FollowsASymbolicLink) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links on Windows need a privilege that ordinary users lack (and Wine "
+                    "does not implement them)";
+#endif
     TempFolder folder;
     const fs::path real = folder / "real.ini";
     const fs::path link = folder / "link.ini";

@@ -1,24 +1,37 @@
 // A scratch folder for one test, removed with everything in it when the test ends.
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace wingcall::testing {
 
 class TempFolder {
-public:
+  public:
+    // A new folder with a random name, created exclusively (create_directory reports a name that
+    // is already taken), so parallel tests never share one. Portable where mkdtemp is not.
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "wingcall-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot create a scratch folder");
+        static thread_local std::mt19937_64 generator{std::random_device{}()};
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::filesystem::path candidate =
+                base / ("wingcall-test-" + std::to_string(generator() % 1000000000000ULL));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) {
+                path_ = candidate;
+                return;
+            }
+            if (error) {
+                throw std::runtime_error("cannot create a scratch folder: " + error.message());
+            }
         }
-        path_ = pattern;
+        throw std::runtime_error("cannot create a scratch folder: every name tried is taken");
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -32,7 +45,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
