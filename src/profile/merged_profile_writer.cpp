@@ -32,7 +32,17 @@ bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view lowerCase
     if (lowerCaseNeedle.size() > text.size()) {
         return false;
     }
+    // Every header text starts with "<", which has no case: jump from one "<" to the next
+    // instead of trying every position of a long line.
+    const char first = lowerCaseNeedle.front();
+    const bool firstHasCase = first >= 'a' && first <= 'z';
     for (std::size_t start = 0; start + lowerCaseNeedle.size() <= text.size(); ++start) {
+        if (!firstHasCase) {
+            start = text.find(first, start);
+            if (start == std::string_view::npos || start + lowerCaseNeedle.size() > text.size()) {
+                return false;
+            }
+        }
         std::size_t offset = 0;
         while (offset < lowerCaseNeedle.size() &&
                FoldAsciiCase(text[start + offset]) == lowerCaseNeedle[offset]) {

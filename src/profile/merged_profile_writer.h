@@ -1,6 +1,7 @@
 // Writes a profile whose new command blocks come before the body of an existing profile.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -16,7 +17,13 @@ template <typename Visit>
 void ForEachSourceLine(std::string_view text, Visit&& visit) {
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
+        // A plain scan: find_first_of would look each character up in the set of two.
+        const auto lineEnd =
+            std::find_if(text.begin() + static_cast<std::ptrdiff_t>(start), text.end(),
+                         [](char c) { return c == '\r' || c == '\n'; });
+        const std::size_t end = lineEnd == text.end()
+                                    ? std::string_view::npos
+                                    : static_cast<std::size_t>(lineEnd - text.begin());
         if (end == std::string_view::npos) {
             visit(text.substr(start));
             return;
