@@ -65,6 +65,12 @@ class ChildProcess {
 
     void Kill() { ::kill(pid_, SIGKILL); }
 
+    // Waits until the child has reported something (or ended), up to `limit`.
+    void WaitForFirstReport(std::chrono::milliseconds limit) {
+        pollfd poller{readDescriptor_, POLLIN, 0};
+        ::poll(&poller, 1, static_cast<int>(limit.count()));
+    }
+
     // Waits for the child to end, killing it when it runs past `limit` (a hang).
     // `timedOut` tells whether the limit was reached.
     ChildOutcome Wait(std::chrono::milliseconds limit, bool* timedOut = nullptr) {

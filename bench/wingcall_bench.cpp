@@ -1,0 +1,563 @@
+// Wingcall's benchmarks: every figure is measured beside its floor in the same run, and the
+// summary prints the ratios, the growth from a tenth of the size to the whole, and peak memory.
+// Run: <build>/bench/wingcall_bench   (see bench/README.md)
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "bench_inputs.h"
+#include "profile/merged_profile_writer.h"
+#include "profile/new_profile_writer.h"
+#include "profile/personalisation.h"
+#include "settings/command_template.h"
+#include "settings/settings_file.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace wingcall;
+using namespace wingcall::bench;
+
+constexpr std::size_t kSmall = 40;
+constexpr std::size_t kTenth = 3277;
+constexpr std::size_t kLargest = 32765;
+constexpr std::size_t kSourceLines[] = {32000, 40000, 400000};
+// One more copy of each settings file than the settings routines keep parsed, so that every
+// load in the loop reads and parses its file anew, as the program's start-up does.
+constexpr int kCopies = 9;
+
+Workspace* gWorkspace = nullptr;
+
+std::wstring Wide(const fs::path& path) {
+    return std::wstring(path.native().begin(), path.native().end());
+}
+
+fs::path TemplateCopy(std::size_t count, int copy) {
+    return *gWorkspace / ("settings" + std::to_string(count) + "-" + std::to_string(copy) + ".ini");
+}
+
+fs::path MergeSource(std::size_t lines) {
+    return *gWorkspace / ("source" + std::to_string(lines) + ".xml");
+}
+
+void PrepareInputs() {
+    for (std::size_t count : {kSmall, kTenth, kLargest}) {
+        const std::string text = SettingsWithTemplate(count);
+        for (int copy = 0; copy < kCopies; ++copy) {
+            WriteFile(TemplateCopy(count, copy), text);
+        }
+    }
+    for (std::size_t lines : kSourceLines) {
+        WriteFile(MergeSource(lines), ProfileOfLines(lines));
+    }
+}
+
+CommandTables PersonalisedTables(std::size_t count) {
+    CommandTables tables = TablesWith(count);
+    SubstitutionValues values;
+    UpdateSubstitutionValues(values, L"Viper", 1, 2);
+    PersonalisePhrases(tables.CommandPhrases, tables.CommandCount, values);
+    return tables;
+}
+
+const PushToTalkValues kPushToTalk{true, L"hold", L"on", L"LControl", L"3", L"RControl"};
+
+// ---- the floors: the least any program does with the same bytes --------------------------------
+
+std::string ReadOnce(const fs::path& file) {
+    const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    ::fstat(descriptor, &info);
+    std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t count = ::read(descriptor, bytes.data() + done, bytes.size() - done);
+        if (count <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(count);
+    }
+    ::close(descriptor);
+    return bytes;
+}
+
+void WriteOnce(const fs::path& file, std::string_view bytes, bool durable) {
+    const fs::path written = durable ? fs::path(file.string() + ".new") : file;
+    const int descriptor = ::open(written.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (::write(descriptor, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+        std::perror("write");
+    }
+    if (durable) {
+        ::fsync(descriptor);
+    }
+    ::close(descriptor);
+    if (durable) {
+        ::rename(written.c_str(), file.c_str());
+    }
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            lines.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) {
+        lines.push_back(text.substr(start));
+    }
+    return lines;
+}
+
+// ---- the figures -------------------------------------------------------------------------------
+
+void TemplateLoad(benchmark::State& state) {
+    const auto count = static_cast<std::size_t>(state.range(0));
+    int copy = 0;
+    for (auto _ : state) {
+        CommandTables tables;
+        LoadCommandTemplate(Wide(TemplateCopy(count, copy)), tables);
+        copy = (copy + 1) % kCopies;
+        if (tables.CommandCount != count) {
+            state.SkipWithError("the template did not load");
+        }
+        benchmark::DoNotOptimize(tables);
+    }
+}
+
+void TemplateLoadFloor(benchmark::State& state) {
+    const auto count = static_cast<std::size_t>(state.range(0));
+    int copy = 0;
+    for (auto _ : state) {
+        const std::string bytes = ReadOnce(TemplateCopy(count, copy));
+        copy = (copy + 1) % kCopies;
+        std::vector<std::string_view> lines = SplitLines(bytes);
+        benchmark::DoNotOptimize(lines);
+    }
+}
+
+void Personalisation(benchmark::State& state) {
+    const CommandTables tables = TablesWith(static_cast<std::size_t>(state.range(0)));
+    SubstitutionValues values;
+    UpdateSubstitutionValues(values, L"Viper", 1, 2);
+    for (auto _ : state) {
+        // Each Generate personalises a copy of the table as it was loaded.
+        std::vector<std::wstring> phrases = tables.CommandPhrases;
+        PersonalisePhrases(phrases, tables.CommandCount, values);
+        benchmark::DoNotOptimize(phrases);
+    }
+}
+
+void PersonalisationFloor(benchmark::State& state) {
+    const CommandTables tables = TablesWith(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        std::vector<std::wstring> phrases = tables.CommandPhrases;
+        benchmark::DoNotOptimize(phrases);
+    }
+}
+
+void NewProfile(benchmark::State& state) {
+    const CommandTables tables = PersonalisedTables(static_cast<std::size_t>(state.range(0)));
+    const fs::path output = *gWorkspace / "new.xml";
+    for (auto _ : state) {
+        WriteNewProfile(output, tables, kPushToTalk);
+    }
+}
+
+void NewProfileFloor(benchmark::State& state, bool durable) {
+    const std::string document = NewProfileDocument(
+        PersonalisedTables(static_cast<std::size_t>(state.range(0))), kPushToTalk);
+    const fs::path output = *gWorkspace / "new-floor.xml";
+    for (auto _ : state) {
+        WriteOnce(output, document, durable);
+    }
+}
+
+void MergedProfile(benchmark::State& state) {
+    const CommandTables tables = PersonalisedTables(kSmall);
+    const fs::path source = MergeSource(static_cast<std::size_t>(state.range(0)));
+    const fs::path output = *gWorkspace / "merged.xml";
+    for (auto _ : state) {
+        WriteMergedProfile(output, source, tables);
+    }
+}
+
+void MergedProfileFloor(benchmark::State& state, bool durable) {
+    const fs::path source = MergeSource(static_cast<std::size_t>(state.range(0)));
+    const std::string document =
+        MergedProfileDocument(PersonalisedTables(kSmall), ReadOnce(source));
+    const fs::path output = *gWorkspace / "merged-floor.xml";
+    for (auto _ : state) {
+        std::string bytes = ReadOnce(source);
+        benchmark::DoNotOptimize(bytes);
+        WriteOnce(output, document, durable);
+    }
+}
+
+// Runs `program` with `arguments`, its standard output into `output` when given; returns its
+// exit status, or -1 when it had to be killed after `limit`.
+int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+               std::chrono::seconds limit, std::string* output = nullptr) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    int pipeDescriptors[2] = {-1, -1};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (output != nullptr && ::pipe(pipeDescriptors) == 0) {
+        posix_spawn_file_actions_adddup2(&actions, pipeDescriptors[1], 1);
+        posix_spawn_file_actions_addclose(&actions, pipeDescriptors[0]);
+    }
+    pid_t child = -1;
+    const int spawned =
+        posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (pipeDescriptors[1] >= 0) {
+        ::close(pipeDescriptors[1]);
+    }
+    if (spawned != 0) {
+        return -1;
+    }
+    if (output != nullptr && pipeDescriptors[0] >= 0) {
+        char chunk[4096];
+        ssize_t count = 0;
+        while ((count = ::read(pipeDescriptors[0], chunk, sizeof chunk)) > 0) {
+            output->append(chunk, static_cast<std::size_t>(count));
+        }
+        ::close(pipeDescriptors[0]);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+#ifdef WINGCALL_STARTUP_PROBE
+// Process start to the first paint of the first window, offscreen. The probes end themselves
+// right after that paint (bench/startup_probe_hook.cpp).
+void StartUp(benchmark::State& state, const char* probe) {
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (RunProgram(probe, {}, std::chrono::seconds(20)) != 0) {
+            state.SkipWithError("the probe did not show its window");
+            break;
+        }
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+}
+
+// The probe's program folder holds the shipped settings file, its first run already done.
+void PrepareStartUpFolder() {
+    const fs::path settings = fs::path(WINGCALL_STARTUP_PROBE).parent_path() / "Wingcall.ini";
+    fs::copy_file(WINGCALL_SHIPPED_SETTINGS, settings, fs::copy_options::overwrite_existing);
+    WriteSetting(Wide(settings), L"General", L"OpenedOnce", L"1");
+}
+#endif
+
+void RegisterBenchmarks() {
+    const double minTime = 0.2;
+    for (std::size_t count : {kSmall, kTenth, kLargest}) {
+        const auto n = static_cast<std::int64_t>(count);
+        benchmark::RegisterBenchmark("TemplateLoad", TemplateLoad)
+            ->Arg(n)
+            ->MinTime(minTime)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("TemplateLoadFloor", TemplateLoadFloor)
+            ->Arg(n)
+            ->MinTime(minTime)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("Personalisation", Personalisation)
+            ->Arg(n)
+            ->MinTime(minTime)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("PersonalisationFloor", PersonalisationFloor)
+            ->Arg(n)
+            ->MinTime(minTime)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("WriteNewProfile", NewProfile)
+            ->Arg(n)
+            ->MinTime(minTime)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("WriteNewProfileFloor", NewProfileFloor, false)
+            ->Arg(n)
+            ->MinTime(minTime)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("WriteNewProfileDurableFloor", NewProfileFloor, true)
+            ->Arg(n)
+            ->MinTime(minTime)
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (std::size_t lines : kSourceLines) {
+        const auto n = static_cast<std::int64_t>(lines);
+        benchmark::RegisterBenchmark("WriteMergedProfile", MergedProfile)
+            ->Arg(n)
+            ->MinTime(minTime)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("WriteMergedProfileFloor", MergedProfileFloor, false)
+            ->Arg(n)
+            ->MinTime(minTime)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("WriteMergedProfileDurableFloor", MergedProfileFloor, true)
+            ->Arg(n)
+            ->MinTime(minTime)
+            ->Unit(benchmark::kMillisecond);
+    }
+#ifdef WINGCALL_STARTUP_PROBE
+    // Alternated, so that a burst of load on the machine hits both alike.
+    for (int round = 0; round < 3; ++round) {
+        benchmark::RegisterBenchmark("StartUpWingcall", StartUp, WINGCALL_STARTUP_PROBE)
+            ->Iterations(4)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("StartUpBareQt", StartUp, BARE_QT_WINDOW_PROBE)
+            ->Iterations(4)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
+    }
+#endif
+}
+
+// ---- the summary -------------------------------------------------------------------------------
+
+// "TemplateLoad/40/min_time:0.200" and "StartUpBareQt/iterations:4/manual_time" without the
+// run options: "TemplateLoad/40", "StartUpBareQt".
+std::string PlainName(std::string name) {
+    for (const char* option : {"/min_time:", "/iterations:", "/manual_time"}) {
+        const std::size_t at = name.find(option);
+        if (at != std::string::npos) {
+            name.erase(at);
+        }
+    }
+    return name;
+}
+
+// Seconds per iteration of every run, by name ("TemplateLoad/40"); repeated names are summed.
+class CollectingReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0) {
+                Figure& figure = figures[PlainName(run.benchmark_name())];
+                figure.seconds += run.real_accumulated_time;
+                figure.iterations += static_cast<double>(run.iterations);
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    struct Figure {
+        double seconds = 0;
+        double iterations = 0;
+    };
+    std::map<std::string, Figure> figures;
+
+    double PerIteration(const std::string& name) const {
+        const auto found = figures.find(name);
+        return found == figures.end() || found->second.iterations == 0
+                   ? 0
+                   : found->second.seconds / found->second.iterations;
+    }
+};
+
+const char* Verdict(bool holds) {
+    return holds ? "holds" : "DOES NOT HOLD";
+}
+
+void PrintRatio(const CollectingReporter& results, const std::string& figure,
+                const std::string& floor, double target) {
+    const double time = results.PerIteration(figure);
+    const double floorTime = results.PerIteration(floor);
+    if (time == 0 || floorTime == 0) {
+        std::printf("  %-36s (not measured)\n", figure.c_str());
+        return;
+    }
+    const double ratio = time / floorTime;
+    std::printf("  %-36s %10.3f ms  floor %-32s %9.3f ms  ratio %6.2f", figure.c_str(), time * 1e3,
+                floor.c_str(), floorTime * 1e3, ratio);
+    if (target > 0) {
+        std::printf("  (target <= %.1fx: %s)", target, Verdict(ratio <= target));
+    }
+    std::printf("\n");
+}
+
+void PrintGrowth(const CollectingReporter& results, const std::string& name, std::size_t small,
+                 std::size_t large) {
+    const double smallTime = results.PerIteration(name + "/" + std::to_string(small));
+    const double largeTime = results.PerIteration(name + "/" + std::to_string(large));
+    if (smallTime == 0 || largeTime == 0) {
+        return;
+    }
+    const double sizeRatio = static_cast<double>(large) / static_cast<double>(small);
+    const double timeRatio = largeTime / smallTime;
+    std::printf("  %-28s %7zu -> %7zu (x%.1f): time x%6.2f  (target <= x%.1f: %s)\n", name.c_str(),
+                small, large, sizeRatio, timeRatio, sizeRatio * 1.2,
+                Verdict(timeRatio <= sizeRatio * 1.2));
+}
+
+// ---- peak memory, measured in a fresh process of this program -----------------------------------
+
+// A field of /proc/self/status in kilobytes ("VmRSS:" now, "VmHWM:" the peak).
+long StatusKilobytes(const char* field) {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) {
+        return 0;
+    }
+    char line[256];
+    long kilobytes = 0;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::strncmp(line, field, std::strlen(field)) == 0) {
+            kilobytes = std::atol(line + std::strlen(field));
+        }
+    }
+    std::fclose(status);
+    return kilobytes;
+}
+
+// Starts the peak afresh from the present resident set, so that preparing the inputs does not
+// count towards the operation's peak.
+void ResetPeak() {
+    if (std::FILE* clear = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", clear);
+        std::fclose(clear);
+    }
+}
+
+// Child side: prepares the case, then reports the resident set before the operation and the
+// peak during it.
+int MeasurePeakMemory(const std::string& what, const fs::path& workspace) {
+    const auto path = [&](const std::string& name) { return workspace / name; };
+    CommandTables tables;
+    if (what == "merge") {
+        tables = PersonalisedTables(kSmall);
+    } else if (what == "new") {
+        tables = PersonalisedTables(kLargest);
+    }
+    ResetPeak();
+    const long before = StatusKilobytes("VmRSS:");
+    if (what == "template") {
+        LoadCommandTemplate(Wide(path("settings" + std::to_string(kLargest) + "-0.ini")), tables);
+    } else if (what == "new") {
+        WriteNewProfile(path("memory-new.xml"), tables, kPushToTalk);
+    } else if (what == "merge") {
+        WriteMergedProfile(path("memory-merged.xml"), path("source400000.xml"), tables);
+    }
+    std::printf("%ld %ld\n", before, StatusKilobytes("VmHWM:"));
+    return 0;
+}
+
+void PrintPeakMemory(const fs::path& self) {
+    const struct {
+        const char* what;
+        const char* label;
+        std::string input;
+    } cases[] = {
+        {"template", "template load, 32,765 commands", "settings32765-0.ini"},
+        {"new", "WriteNewProfile, 32,765 commands", ""},
+        {"merge", "WriteMergedProfile, 400,000-line source", "source400000.xml"},
+    };
+    for (const auto& c : cases) {
+        std::string output;
+        RunProgram(self.string(), {"--peak-memory", c.what, gWorkspace->path().string()},
+                   std::chrono::seconds(60), &output);
+        long before = 0, after = 0;
+        if (std::sscanf(output.c_str(), "%ld %ld", &before, &after) != 2) {
+            std::printf("  %-42s (not measured)\n", c.label);
+            continue;
+        }
+        const double grownMegabytes = static_cast<double>(after - before) / 1024.0;
+        std::printf("  %-42s peak %7.1f MB, of which the operation %6.1f MB", c.label,
+                    static_cast<double>(after) / 1024.0, grownMegabytes);
+        if (!c.input.empty()) {
+            const double inputMegabytes =
+                static_cast<double>(fs::file_size(*gWorkspace / c.input)) / (1024.0 * 1024.0);
+            std::printf(" = %.2fx its %.1f MB file", grownMegabytes / inputMegabytes,
+                        inputMegabytes);
+            if (std::string(c.what) == "merge") {
+                std::printf("  (target about 2x: %s)",
+                            Verdict(grownMegabytes / inputMegabytes <= 2.2));
+            }
+        }
+        std::printf("\n");
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--peak-memory") {
+        return MeasurePeakMemory(argv[2], argv[3]);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    Workspace workspace;
+    gWorkspace = &workspace;
+    PrepareInputs();
+#ifdef WINGCALL_STARTUP_PROBE
+    PrepareStartUpFolder();
+    // For the probes only: Qt draws offscreen and keeps its runtime files in the scratch folder.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("XDG_RUNTIME_DIR", workspace.path().c_str(), 1);
+#endif
+    RegisterBenchmarks();
+    benchmark::Initialize(&argc, argv);
+    CollectingReporter results;
+    benchmark::RunSpecifiedBenchmarks(&results);
+
+    std::printf("\nEach figure beside its floor, measured in this run:\n");
+    for (std::size_t count : {kSmall, kLargest}) {
+        const std::string n = "/" + std::to_string(count);
+        PrintRatio(results, "TemplateLoad" + n, "TemplateLoadFloor" + n, count == kLargest ? 5 : 0);
+        PrintRatio(results, "Personalisation" + n, "PersonalisationFloor" + n, 0);
+        PrintRatio(results, "WriteNewProfile" + n, "WriteNewProfileFloor" + n,
+                   count == kLargest ? 3 : 0);
+        PrintRatio(results, "WriteNewProfile" + n, "WriteNewProfileDurableFloor" + n,
+                   count == kLargest ? 3 : 0);
+    }
+    for (std::size_t lines : {kSourceLines[0], kSourceLines[2]}) {
+        const std::string n = "/" + std::to_string(lines);
+        const double target = lines == kSourceLines[2] ? 3 : 0;
+        PrintRatio(results, "WriteMergedProfile" + n, "WriteMergedProfileFloor" + n, target);
+        PrintRatio(results, "WriteMergedProfile" + n, "WriteMergedProfileDurableFloor" + n, target);
+    }
+    PrintRatio(results, "StartUpWingcall", "StartUpBareQt", 1.5);
+
+    std::printf("\nGrowth from a tenth of the size to the whole:\n");
+    for (const char* name : {"TemplateLoad", "Personalisation", "WriteNewProfile"}) {
+        PrintGrowth(results, name, kTenth, kLargest);
+    }
+    PrintGrowth(results, "WriteMergedProfile", kSourceLines[1], kSourceLines[2]);
+
+    std::printf("\nPeak memory (resident set, in a fresh process):\n");
+    PrintPeakMemory(fs::canonical("/proc/self/exe"));
+    std::printf("\nWhole run: %.1f s\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    return 0;
+}
