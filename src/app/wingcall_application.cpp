@@ -3,6 +3,8 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 #include "app/form1.h"
 #include "app/services/qt_file_dialogs.h"
 #include "app/services/qt_host_files.h"
@@ -14,6 +16,11 @@
 namespace wingcall::app {
 
 int RunWingcall(int argc, char* argv[]) {
+#ifdef SIGXFSZ
+    // A write past the file-size limit (a full quota) then fails with an error the user is told
+    // about, naming the file, instead of killing the program; the target keeps its content.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wingcall"));
     // The secondary windows hide the main window while they are open, so the program ends only
