@@ -346,7 +346,6 @@ TEST(PrivateProfileWrite, ReadOnlyFileIsRefused) {
     EXPECT_EQ(ReadBytes(file), "[g]\nk=0\n");
 }
 
-
 TEST(PrivateProfileEncoding, Utf8WithMarkIsReadAndWrittenAsUtf8) {
     TempFolder folder;
     const fs::path file = folder / "u8.ini";
