@@ -153,72 +153,78 @@ TEST_F(GenerationTest, CancelAtTheSaveDialogWritesNothingAndSaysSo) {
     EXPECT_FALSE(window.endedWithStatus());
 }
 
-TEST_F(GenerationTest, AnswerNoKeepsTheWindowWithTheProfileAndAllSixSettingsStored) {
-    Form1& window = startWith();
+// Once the profile and all six settings are stored: the pilot's answer to "start Voxtrel?" and
+// what follows it.
+struct AfterWriteCase {
+    const char* name;
+    bool withExecutable;  // the settings file names voxtrel.exe
+    int answer;
+    bool starterFails;
+    const char* secondMessage;  // a text the message after the question holds; nullptr: none
+    bool ends;
+};
+
+class GenerationAfterWriteTest : public GenerationTest,
+                                 public ::testing::WithParamInterface<AfterWriteCase> {};
+
+TEST_P(GenerationAfterWriteTest, StoresEverythingThenFollowsTheAnswer) {
+    const AfterWriteCase& c = GetParam();
+    Form1& window = startWith(c.withExecutable);
     dialogs_.answers = {profilePath()};
-    messages_.yesNoAnswers = {kAnswerNo};
+    messages_.yesNoAnswers = {c.answer};
+    if (c.starterFails) {
+        starter_.result = {false, QStringLiteral("the file does not exist.")};
+    }
 
     window.Generation();
 
     EXPECT_EQ(ReadBytes(profileFile()), ExpectedNewProfile());
-    EXPECT_EQ(settingsBytes(), generalSection() + storedPushToTalk() + templateSection());
-    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_EQ(settingsBytes(),
+              generalSection(c.withExecutable) + storedPushToTalk() + templateSection());
+    ASSERT_GE(messages_.shown.size(), 1u);
     EXPECT_EQ(messages_.shown[0].text, kStartVoxtrelText);
     EXPECT_EQ(messages_.shown[0].title, kStartVoxtrelTitle);
     EXPECT_EQ(messages_.shown[0].buttons, MessageButtons::YesNo);
-    EXPECT_TRUE(starter_.requests.empty());
-    EXPECT_FALSE(window.endedWithStatus());
+    if (c.answer == kAnswerYes && c.withExecutable) {
+        ASSERT_EQ(starter_.requests.size(), 1u);
+        EXPECT_EQ(starter_.requests[0].executable, executable_);
+        // The path with its blank is one argument; no shell ever sees it.
+        EXPECT_EQ(starter_.requests[0].arguments, QStringList{profilePath()});
+    } else {
+        EXPECT_TRUE(starter_.requests.empty());
+    }
+    if (c.secondMessage) {
+        ASSERT_EQ(messages_.shown.size(), 2u);
+        EXPECT_TRUE(messages_.shown[1].text.contains(QString::fromUtf8(c.secondMessage)));
+        if (c.starterFails) {
+            EXPECT_TRUE(messages_.shown[1].text.contains(executable_));
+        }
+        if (!c.withExecutable) {
+            EXPECT_EQ(messages_.shown[1].text,
+                      VoxtrelLocationMissingText({QStringLiteral("VoxtrelEXE")}));
+        }
+    } else {
+        EXPECT_EQ(messages_.shown.size(), 1u);
+    }
+    if (c.ends) {
+        EXPECT_EQ(window.endedWithStatus(), kExitNormal);
+    } else {
+        EXPECT_FALSE(window.endedWithStatus());
+    }
 }
 
-TEST_F(GenerationTest, AnswerYesStartsVoxtrelWithTheProfileJustWrittenAndEnds) {
-    Form1& window = startWith();
-    dialogs_.answers = {profilePath()};
-    messages_.yesNoAnswers = {kAnswerYes};
-
-    window.Generation();
-
-    EXPECT_EQ(ReadBytes(profileFile()), ExpectedNewProfile());
-    EXPECT_EQ(settingsBytes(), generalSection() + storedPushToTalk() + templateSection());
-    ASSERT_EQ(starter_.requests.size(), 1u);
-    EXPECT_EQ(starter_.requests[0].executable, executable_);
-    // The path with its blank is one argument; no shell ever sees it.
-    EXPECT_EQ(starter_.requests[0].arguments, QStringList{profilePath()});
-    EXPECT_EQ(window.endedWithStatus(), kExitNormal);
-    EXPECT_FALSE(window.isVisible());
-}
-
-TEST_F(GenerationTest, AnswerYesWithoutTheExecutableKeySaysSoAndEnds) {
-    Form1& window = startWith(/*withExecutable=*/false);
-    dialogs_.answers = {profilePath()};
-    messages_.yesNoAnswers = {kAnswerYes};
-
-    window.Generation();
-
-    EXPECT_EQ(ReadBytes(profileFile()), ExpectedNewProfile());
-    EXPECT_EQ(settingsBytes(), generalSection(false) + storedPushToTalk() + templateSection());
-    EXPECT_TRUE(starter_.requests.empty());
-    ASSERT_EQ(messages_.shown.size(), 2u);
-    EXPECT_EQ(messages_.shown[1].text, VoxtrelLocationMissingText({QStringLiteral("VoxtrelEXE")}));
-    EXPECT_TRUE(messages_.shown[1].text.contains(QStringLiteral("VoxtrelEXE")));
-    EXPECT_EQ(window.endedWithStatus(), kExitNormal);
-}
-
-TEST_F(GenerationTest, AnswerYesWhenVoxtrelCannotStartSaysWhyAndKeepsTheWindow) {
-    Form1& window = startWith();
-    dialogs_.answers = {profilePath()};
-    messages_.yesNoAnswers = {kAnswerYes};
-    starter_.result = {false, QStringLiteral("the file does not exist.")};
-
-    window.Generation();
-
-    EXPECT_EQ(ReadBytes(profileFile()), ExpectedNewProfile());
-    EXPECT_EQ(settingsBytes(), generalSection() + storedPushToTalk() + templateSection());
-    ASSERT_EQ(starter_.requests.size(), 1u);
-    ASSERT_EQ(messages_.shown.size(), 2u);
-    EXPECT_TRUE(messages_.shown[1].text.contains(QStringLiteral("the file does not exist.")));
-    EXPECT_TRUE(messages_.shown[1].text.contains(executable_));
-    EXPECT_FALSE(window.endedWithStatus());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Answers, GenerationAfterWriteTest,
+    ::testing::Values(AfterWriteCase{"NoKeepsTheWindow", true, kAnswerNo, false, nullptr, false},
+                      AfterWriteCase{"YesStartsVoxtrelWithTheProfileAndEnds", true, kAnswerYes,
+                                     false, nullptr, true},
+                      AfterWriteCase{"YesWithoutTheExecutableKeySaysSoAndEnds", false, kAnswerYes,
+                                     false, "VoxtrelEXE", true},
+                      AfterWriteCase{"YesWhenVoxtrelCannotStartSaysWhyAndKeepsTheWindow", true,
+                                     kAnswerYes, true, "the file does not exist.", false}),
+    [](const ::testing::TestParamInfo<AfterWriteCase>& info) {
+        return std::string(info.param.name);
+    });
 
 TEST_F(GenerationTest, AWriterThatFailsNamesTheFileStoresNoSettingsAndKeepsTheWindow) {
     Form1& window = startWith();

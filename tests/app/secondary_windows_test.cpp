@@ -110,6 +110,7 @@ TEST_P(AppendOptionsTest, CloseAppliesTheAppendChoice) {
     EXPECT_FALSE(window.isVisible());
     EXPECT_FALSE(appendOptions->chkAppend->isChecked()) << "unticked at every opening";
     appendOptions->chkAppend->setChecked(c.tick);
+    const QWidget* dialogOwner = appendOptions.data();
     if (c.closeByFrame) {
         appendOptions->close();
     } else {
@@ -125,6 +126,7 @@ TEST_P(AppendOptionsTest, CloseAppliesTheAppendChoice) {
         ASSERT_EQ(dialogs_.showings.size(), 1u);
         const DialogShowing& showing = dialogs_.showings[0];
         EXPECT_FALSE(showing.save);
+        EXPECT_EQ(showing.parent, dialogOwner);
         EXPECT_TRUE(showing.settings.title.isEmpty());
         EXPECT_EQ(showing.settings.filter, QStringLiteral("VoxtrelProfiles|*.xml"));
         EXPECT_EQ(showing.settings.initialFolder, QStringLiteral("/sim/voxtrel/profiles"));
@@ -144,17 +146,6 @@ INSTANTIATE_TEST_SUITE_P(
         AppendCase{"FrameCloseAppliesTheChoice", 0, "", true, "/p/a.xml", true, 1, "/p/a.xml"},
         AppendCase{"FrameCloseUnticked", 1, "/p/a.xml", false, std::nullopt, true, 0, "/p/a.xml"}),
     [](const ::testing::TestParamInfo<AppendCase>& info) { return std::string(info.param.name); });
-
-TEST_F(SecondaryWindowsTest, TheDialogBelongsToTheAppendOptionsWindow) {
-    Form1& window = shownWindow();
-    window.cmdAppend_Click();
-    Form3* appendOptions = window.appendOptionsWindow();
-    appendOptions->chkAppend->setChecked(true);
-    dialogs_.answers = {QStringLiteral("/p/a.xml")};
-    appendOptions->cmdExit_Click();
-    ASSERT_EQ(dialogs_.showings.size(), 1u);
-    EXPECT_EQ(dialogs_.showings[0].parent, appendOptions);
-}
 
 }  // namespace
 }  // namespace wingcall::app::testing

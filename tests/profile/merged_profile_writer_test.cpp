@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "settings/wingcall_error.h"
+#include "support/expect_wingcall_error.h"
 #include "support/temp_folder.h"
 
 namespace wingcall {
 namespace {
 
 using testing::CountEntries;
+using testing::ExpectWingcallError;
 using testing::ReadBytes;
 using testing::TempFolder;
 using testing::WriteBytes;
@@ -103,13 +104,8 @@ TEST(MergedProfileDocument, NoCommandsGiveTheHeaderAndTheBody) {
 TEST(MergedProfileDocument, RefusesACountPastATable) {
     CommandTables tables = EngageCommand();
     tables.CommandPhrases.resize(1);
-    try {
-        MergedProfileDocument(tables, "");
-        FAIL() << "expected a refusal";
-    } catch (const WingcallError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::SubscriptOutOfRange);
-        EXPECT_NE(std::string(error.what()).find("Phrase(1)"), std::string::npos);
-    }
+    ExpectWingcallError([&] { MergedProfileDocument(tables, ""); },
+                        ErrorNumber::SubscriptOutOfRange, {"Phrase(1)"});
 }
 
 class WriteMergedProfileTest : public ::testing::Test {
@@ -140,14 +136,8 @@ TEST_F(WriteMergedProfileTest, AnUnreadableSourceNamesItAndLeavesTheOutputAsItWa
     const auto output = folder_ / "new.xml";
     WriteBytes(output, "previous profile");
     for (const auto& source : {folder_ / "missing.xml", folder_.path()}) {
-        try {
-            WriteMergedProfile(output, source, EngageCommand());
-            FAIL() << "expected a failure for " << source;
-        } catch (const WingcallError& error) {
-            EXPECT_EQ(error.number(), ErrorNumber::FileAccess);
-            EXPECT_NE(std::string(error.what()).find(source.string()), std::string::npos)
-                << error.what();
-        }
+        ExpectWingcallError([&] { WriteMergedProfile(output, source, EngageCommand()); },
+                            ErrorNumber::FileAccess, {source.string()});
         EXPECT_EQ(ReadBytes(output), "previous profile");
     }
     EXPECT_FALSE(std::filesystem::exists(folder_ / "absent.xml"));
@@ -162,14 +152,8 @@ TEST_F(WriteMergedProfileTest, AnUnwritableOutputNamesItAndLeavesNoFileBehind) {
     const auto source = folder_ / "old.xml";
     WriteBytes(source, "</voxtrel-config>\r\n");
     const auto output = folder_ / "missing" / "new.xml";
-    try {
-        WriteMergedProfile(output, source, EngageCommand());
-        FAIL() << "expected a failure";
-    } catch (const WingcallError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::FileAccess);
-        EXPECT_NE(std::string(error.what()).find(output.string()), std::string::npos)
-            << error.what();
-    }
+    ExpectWingcallError([&] { WriteMergedProfile(output, source, EngageCommand()); },
+                        ErrorNumber::FileAccess, {output.string()});
     EXPECT_EQ(CountEntries(folder_.path()), 1u);
 }
 

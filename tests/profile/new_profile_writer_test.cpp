@@ -7,13 +7,14 @@
 #include <filesystem>
 #include <string>
 
-#include "settings/wingcall_error.h"
+#include "support/expect_wingcall_error.h"
 #include "support/temp_folder.h"
 
 namespace wingcall {
 namespace {
 
 using testing::CountEntries;
+using testing::ExpectWingcallError;
 using testing::ReadBytes;
 using testing::TempFolder;
 using testing::WriteBytes;
@@ -109,13 +110,8 @@ TEST(NewProfileDocument, RefusesACountPastATableNamingTheEntry) {
     CommandTables tables = OneCommand();
     tables.CommandKeys.pop_back();
     tables.CommandCount = 2;
-    try {
-        NewProfileDocument(tables, PushToTalk(false, L"", L"None", L""));
-        FAIL() << "expected a refusal";
-    } catch (const WingcallError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::SubscriptOutOfRange);
-        EXPECT_NE(std::string(error.what()).find("Keys(2)"), std::string::npos) << error.what();
-    }
+    ExpectWingcallError([&] { NewProfileDocument(tables, PushToTalk(false, L"", L"None", L"")); },
+                        ErrorNumber::SubscriptOutOfRange, {"Keys(2)"});
 }
 
 TEST(WriteNewProfile, ReplacesAnExistingFileEntirely) {
@@ -138,14 +134,11 @@ TEST(WriteNewProfile, AFailureNamesTheFileAndLeavesTheTargetAsItWas) {
     EXPECT_EQ(ReadBytes(profile), "old profile");
 
     const auto inMissingFolder = folder / "missing" / "Wingcall.xml";
-    try {
-        WriteNewProfile(inMissingFolder, OneCommand(), PushToTalk(false, L"", L"None", L""));
-        FAIL() << "expected a failure";
-    } catch (const WingcallError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::FileAccess);
-        EXPECT_NE(std::string(error.what()).find(inMissingFolder.string()), std::string::npos)
-            << error.what();
-    }
+    ExpectWingcallError(
+        [&] {
+            WriteNewProfile(inMissingFolder, OneCommand(), PushToTalk(false, L"", L"None", L""));
+        },
+        ErrorNumber::FileAccess, {inMissingFolder.string()});
     EXPECT_EQ(CountEntries(folder.path()), 1u);
 }
 

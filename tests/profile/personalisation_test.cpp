@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "settings/wingcall_error.h"
+#include "support/expect_wingcall_error.h"
 
 namespace wingcall {
 namespace {
@@ -86,13 +87,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PersonalisePhrase, StopsAValueThatFormsPlaceholdersWithoutEnd) {
     // Every replacement leaves "callsign$" in front of the inserted text again.
-    try {
-        PersonalisePhrase(L"callsigncallsign$", Values(L"$$callsigncallsign", 0, 0));
-        FAIL() << "expected a refusal";
-    } catch (const WingcallError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::Overflow);
-        EXPECT_NE(std::string(error.what()).find("\"callsign$\""), std::string::npos);
-    }
+    testing::ExpectWingcallError(
+        [] { PersonalisePhrase(L"callsigncallsign$", Values(L"$$callsigncallsign", 0, 0)); },
+        ErrorNumber::Overflow, {"\"callsign$\""});
 }
 
 TEST(PersonalisePhrase, StopsALongRunawayValueBeforeItFillsMemory) {
@@ -175,26 +172,17 @@ TEST(PersonalisePhrases, CommandCountZeroLeavesTheTableAlone) {
 
 TEST(PersonalisePhrases, RefusesACountPastTheTableAndChangesNothing) {
     std::vector<std::wstring> phrases = LoadedPhrases();
-    try {
-        PersonalisePhrases(phrases, 5, Values(L"Hawk", 0, 1));
-        FAIL() << "expected a refusal";
-    } catch (const WingcallError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::SubscriptOutOfRange);
-        EXPECT_NE(std::string(error.what()).find("Phrase(5)"), std::string::npos);
-    }
+    testing::ExpectWingcallError([&] { PersonalisePhrases(phrases, 5, Values(L"Hawk", 0, 1)); },
+                                 ErrorNumber::SubscriptOutOfRange, {"Phrase(5)"});
     EXPECT_EQ(phrases, LoadedPhrases());
 }
 
 TEST(PersonalisePhrases, NamesARunawayPhraseAndChangesNothing) {
     std::vector<std::wstring> phrases = {L"", L"callsign$ one", L"callsigncallsign$", L""};
     const std::vector<std::wstring> before = phrases;
-    try {
-        PersonalisePhrases(phrases, 2, Values(L"$$callsigncallsign", 0, 0));
-        FAIL() << "expected a refusal";
-    } catch (const WingcallError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::Overflow);
-        EXPECT_NE(std::string(error.what()).find("Phrase(2)"), std::string::npos);
-    }
+    testing::ExpectWingcallError(
+        [&] { PersonalisePhrases(phrases, 2, Values(L"$$callsigncallsign", 0, 0)); },
+        ErrorNumber::Overflow, {"Phrase(2)"});
     EXPECT_EQ(phrases, before);
 }
 

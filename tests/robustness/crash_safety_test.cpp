@@ -15,8 +15,9 @@
 #include "profile/new_profile_writer.h"
 #include "settings/command_template.h"
 #include "settings/settings_file.h"
+#include "settings/wide_path.h"
 #include "support/temp_folder.h"
-#include "template_text.h"
+#include "support/template_text.h"
 
 namespace wingcall {
 namespace {
@@ -26,6 +27,7 @@ using testing::ChildProcess;
 using testing::CountEntries;
 using testing::ReadBytes;
 using testing::SettingsWithTemplate;
+using testing::TablesFor;
 using testing::TempFolder;
 using testing::WriteBytes;
 
@@ -36,11 +38,6 @@ constexpr std::size_t kCommands = 3000;
 constexpr int kMinimumRounds = 5;
 constexpr int kMaximumRounds = 60;
 constexpr auto kTimeBudget = std::chrono::milliseconds(4000);
-
-// The wide text of a path, for the settings routines.
-std::wstring Wide(const fs::path& path) {
-    return std::wstring(path.native().begin(), path.native().end());
-}
 
 // Starts `writeForever` in a child and kills it after a random delay of up to `longestDelay`,
 // round after round, calling `check` after each kill. Returns how many rounds ran and how many
@@ -107,13 +104,13 @@ TEST(CrashSafety, AKilledSettingsWriteLeavesTheOldOrTheNewFileAndNothingElse) {
     std::set<std::string> acceptable = {original};
     for (const wchar_t* value : {L"alpha", L"bravo"}) {
         WriteBytes(settings, original);
-        ASSERT_TRUE(WriteSetting(Wide(settings), L"General", L"LastPTT1", value));
+        ASSERT_TRUE(WriteSetting(WideFromPath(settings), L"General", L"LastPTT1", value));
         acceptable.insert(ReadBytes(settings));
     }
     ASSERT_EQ(acceptable.size(), 3u);
     WriteBytes(settings, original);
     CommandTables expectedTemplate;
-    LoadCommandTemplate(Wide(settings), expectedTemplate);
+    LoadCommandTemplate(WideFromPath(settings), expectedTemplate);
     ASSERT_EQ(expectedTemplate.CommandCount, kCommands);
 
     // A stand-in for the other file the folder holds, which no write may touch.
@@ -121,14 +118,15 @@ TEST(CrashSafety, AKilledSettingsWriteLeavesTheOldOrTheNewFileAndNothingElse) {
     WriteBytes(neighbour, "<voxtrel-config>\r\n</voxtrel-config>\r\n");
 
     const auto oneWrite = DurationOf([&] {
-        WriteSetting(Wide(settings), L"General", L"LastPTT1", L"alpha");
+        WriteSetting(WideFromPath(settings), L"General", L"LastPTT1", L"alpha");
         WriteBytes(settings, original);
     });
     const KillRounds rounds = KillRepeatedly(
         folder.path(), 3 * oneWrite,
         [&](const auto& started) {
             for (bool alpha = true;; alpha = !alpha) {
-                WriteSetting(Wide(settings), L"General", L"LastPTT1", alpha ? L"alpha" : L"bravo");
+                WriteSetting(WideFromPath(settings), L"General", L"LastPTT1",
+                             alpha ? L"alpha" : L"bravo");
                 if (alpha) {
                     started();
                 }
@@ -138,10 +136,11 @@ TEST(CrashSafety, AKilledSettingsWriteLeavesTheOldOrTheNewFileAndNothingElse) {
             const std::string now = ReadBytes(settings);
             ASSERT_TRUE(acceptable.contains(now))
                 << "a killed write left a file of " << now.size() << " bytes";
-            const std::wstring value = ReadSetting(Wide(settings), L"General", L"LastPTT1", L"");
+            const std::wstring value =
+                ReadSetting(WideFromPath(settings), L"General", L"LastPTT1", L"");
             EXPECT_TRUE(value == L"original" || value == L"alpha" || value == L"bravo");
             CommandTables loaded;
-            LoadCommandTemplate(Wide(settings), loaded);
+            LoadCommandTemplate(WideFromPath(settings), loaded);
             ASSERT_EQ(loaded.CommandCount, expectedTemplate.CommandCount);
             EXPECT_EQ(loaded.CommandPhrases, expectedTemplate.CommandPhrases);
             EXPECT_EQ(loaded.CommandKeys, expectedTemplate.CommandKeys);
@@ -153,24 +152,9 @@ TEST(CrashSafety, AKilledSettingsWriteLeavesTheOldOrTheNewFileAndNothingElse) {
     ::testing::Test::RecordProperty("KillsInsideTheFileWrite", rounds.leftTemporaryFiles);
 
     // The next successful write clears away what the killed writers left.
-    ASSERT_TRUE(WriteSetting(Wide(settings), L"General", L"LastPTT2", L"charlie"));
+    ASSERT_TRUE(WriteSetting(WideFromPath(settings), L"General", L"LastPTT2", L"charlie"));
     EXPECT_EQ(CountEntries(folder.path()), 2u);
-    EXPECT_EQ(ReadSetting(Wide(settings), L"General", L"LastPTT2", L"vuoto"), L"charlie");
-}
-
-// A template of `count` commands whose phrases carry `callsign`.
-CommandTables TablesFor(std::size_t count, const std::wstring& callsign) {
-    CommandTables tables;
-    tables.CommandNames.assign(count + 3, L"");
-    tables.CommandPhrases.assign(count + 3, L"");
-    tables.CommandKeys.assign(count + 3, L"");
-    for (std::size_t i = 1; i <= count; ++i) {
-        tables.CommandNames[i] = L"Call " + std::to_wstring(i);
-        tables.CommandPhrases[i] = callsign + L" one two call " + std::to_wstring(i);
-        tables.CommandKeys[i] = L"LShift+F" + std::to_wstring(i % 12 + 1);
-    }
-    tables.CommandCount = count;
-    return tables;
+    EXPECT_EQ(ReadSetting(WideFromPath(settings), L"General", L"LastPTT2", L"vuoto"), L"charlie");
 }
 
 // Kills a child that writes the profile `target` again and again with one of two documents;

@@ -15,9 +15,10 @@
 #include "profile/new_profile_writer.h"
 #include "settings/command_template.h"
 #include "settings/settings_file.h"
+#include "settings/wide_path.h"
 #include "settings/wingcall_error.h"
 #include "support/temp_folder.h"
-#include "template_text.h"
+#include "support/template_text.h"
 
 namespace wingcall {
 namespace {
@@ -29,26 +30,9 @@ using testing::CountEntries;
 using testing::ReadBytes;
 using testing::Report;
 using testing::SettingsWithTemplate;
+using testing::TablesFor;
 using testing::TempFolder;
 using testing::WriteBytes;
-
-std::wstring Wide(const fs::path& path) {
-    return std::wstring(path.native().begin(), path.native().end());
-}
-
-CommandTables TablesWith(std::size_t count) {
-    CommandTables tables;
-    tables.CommandNames.assign(count + 3, L"");
-    tables.CommandPhrases.assign(count + 3, L"");
-    tables.CommandKeys.assign(count + 3, L"");
-    for (std::size_t i = 1; i <= count; ++i) {
-        tables.CommandNames[i] = L"Call " + std::to_wstring(i);
-        tables.CommandPhrases[i] = L"Viper one two call " + std::to_wstring(i);
-        tables.CommandKeys[i] = L"LShift+F1";
-    }
-    tables.CommandCount = count;
-    return tables;
-}
 
 const PushToTalkValues kPushToTalk{true, L"hold", L"on", L"LControl", L"None", L""};
 
@@ -98,7 +82,7 @@ TEST_P(DiskFull, GivesAClearErrorAndKeepsTheTarget) {
         TempFolder folder;
         const std::string settings = SettingsWithTemplate(40);
         WriteBytes(folder / "Wingcall.ini", settings);
-        WriteBytes(folder / "Earlier.xml", NewProfileDocument(TablesWith(2000), kPushToTalk));
+        WriteBytes(folder / "Earlier.xml", NewProfileDocument(TablesFor(2000), kPushToTalk));
         const fs::path target = folder / GetParam().target;
         if (!fs::exists(target)) {
             WriteBytes(target, "old content\r\n");
@@ -141,22 +125,20 @@ TEST_P(DiskFull, GivesAClearErrorAndKeepsTheTarget) {
 INSTANTIATE_TEST_SUITE_P(
     Writers, DiskFull,
     ::testing::Values(
-        DiskFullCase{"NewProfile",
-                     [](const fs::path& folder) {
-                         return ErrorMessageOf(
-                             [&] {
-                                 WriteNewProfile(folder / "Wingcall.xml", TablesWith(2000),
-                                                 kPushToTalk);
-                             },
-                             ErrorNumber::FileAccess);
-                     },
-                     "Wingcall.xml"},
+        DiskFullCase{
+            "NewProfile",
+            [](const fs::path& folder) {
+                return ErrorMessageOf(
+                    [&] { WriteNewProfile(folder / "Wingcall.xml", TablesFor(2000), kPushToTalk); },
+                    ErrorNumber::FileAccess);
+            },
+            "Wingcall.xml"},
         DiskFullCase{"MergedProfile",
                      [](const fs::path& folder) {
                          return ErrorMessageOf(
                              [&] {
                                  WriteMergedProfile(folder / "Wingcall.xml", folder / "Earlier.xml",
-                                                    TablesWith(10));
+                                                    TablesFor(10));
                              },
                              ErrorNumber::FileAccess);
                      },
@@ -168,8 +150,9 @@ INSTANTIATE_TEST_SUITE_P(
                          bool written = true;
                          // Each write grows the file; enough of them pass the limit.
                          for (int i = 0; i < 40 && written; ++i) {
-                             written = WriteSetting(Wide(folder / "Wingcall.ini"), L"General",
-                                                    L"Extra" + std::to_wstring(i), longValue);
+                             written =
+                                 WriteSetting(WideFromPath(folder / "Wingcall.ini"), L"General",
+                                              L"Extra" + std::to_wstring(i), longValue);
                          }
                          return written ? std::string() : std::string("FALSE");
                      },
@@ -190,15 +173,15 @@ TEST(MistakenTarget, AMissingFolderOrAFolderAsTargetNamesItAndChangesNothing) {
             const std::string message = ErrorMessageOf(
                 [&] {
                     if (merge) {
-                        WriteMergedProfile(target, folder / "Earlier.xml", TablesWith(3));
+                        WriteMergedProfile(target, folder / "Earlier.xml", TablesFor(3));
                     } else {
-                        WriteNewProfile(target, TablesWith(3), kPushToTalk);
+                        WriteNewProfile(target, TablesFor(3), kPushToTalk);
                     }
                 },
                 ErrorNumber::FileAccess);
             EXPECT_NE(message.find(target.string()), std::string::npos) << message;
         }
-        EXPECT_FALSE(WriteSetting(Wide(target), L"General", L"LastPTT1", L"x"));
+        EXPECT_FALSE(WriteSetting(WideFromPath(target), L"General", L"LastPTT1", L"x"));
     }
     EXPECT_FALSE(fs::exists(missing.parent_path()));
     EXPECT_EQ(CountEntries(aFolder), 1u);
@@ -214,7 +197,7 @@ TEST(AppendSource, OneThatVanishedBeforeTheMergeIsNamedAndTheTargetKept) {
     WriteBytes(target, "old content\r\n");
     fs::remove(source);  // chosen in the append window, then deleted before Generate
     const std::string message = ErrorMessageOf(
-        [&] { WriteMergedProfile(target, source, TablesWith(3)); }, ErrorNumber::FileAccess);
+        [&] { WriteMergedProfile(target, source, TablesFor(3)); }, ErrorNumber::FileAccess);
     EXPECT_NE(message.find(source.string()), std::string::npos) << message;
     EXPECT_EQ(ReadBytes(target), "old content\r\n");
     EXPECT_EQ(CountEntries(folder.path()), 1u);
@@ -223,10 +206,10 @@ TEST(AppendSource, OneThatVanishedBeforeTheMergeIsNamedAndTheTargetKept) {
 TEST(AppendSource, OneThatIsTheTargetKeepsItsBodyAfterTheNewBlocks) {
     TempFolder folder;
     const fs::path target = folder / "Wingcall.xml";
-    const std::string earlier = NewProfileDocument(TablesWith(2), kPushToTalk);
+    const std::string earlier = NewProfileDocument(TablesFor(2), kPushToTalk);
     WriteBytes(target, earlier);
-    WriteMergedProfile(target, target, TablesWith(1));
-    EXPECT_EQ(ReadBytes(target), MergedProfileDocument(TablesWith(1), earlier));
+    WriteMergedProfile(target, target, TablesFor(1));
+    EXPECT_EQ(ReadBytes(target), MergedProfileDocument(TablesFor(1), earlier));
     EXPECT_NE(ReadBytes(target).find("Call 2"), std::string::npos);
     EXPECT_EQ(CountEntries(folder.path()), 1u);
 }

@@ -11,9 +11,11 @@
 #include "child_process.h"
 #include "settings/command_template.h"
 #include "settings/settings_file.h"
+#include "settings/wide_path.h"
 #include "settings/wingcall_error.h"
+#include "support/expect_wingcall_error.h"
 #include "support/temp_folder.h"
-#include "template_text.h"
+#include "support/template_text.h"
 
 namespace wingcall {
 namespace {
@@ -21,27 +23,24 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ChildOutcome;
 using testing::ChildProcess;
+using testing::CommandsSection;
 using testing::ReadBytes;
 using testing::Report;
 using testing::SettingsWithTemplate;
 using testing::TempFolder;
 using testing::WriteBytes;
 
-std::wstring Wide(const fs::path& path) {
-    return std::wstring(path.native().begin(), path.native().end());
-}
-
 // Loads the template of a settings file holding `bytes`.
 CommandTables LoadFrom(const TempFolder& folder, const std::string& bytes) {
     const fs::path settings = folder / "Wingcall.ini";
     WriteBytes(settings, bytes);
     CommandTables tables;
-    LoadCommandTemplate(Wide(settings), tables);
+    LoadCommandTemplate(WideFromPath(settings), tables);
     return tables;
 }
 
 std::wstring ReadFrom(const TempFolder& folder, const wchar_t* section, const wchar_t* key) {
-    return ReadSetting(Wide(folder / "Wingcall.ini"), section, key, L"vuoto");
+    return ReadSetting(WideFromPath(folder / "Wingcall.ini"), section, key, L"vuoto");
 }
 
 TEST(HostileSettings, AHundredMegabyteFileLoadsItsTemplateAndFindsAKeyAtItsEnd) {
@@ -58,7 +57,7 @@ TEST(HostileSettings, AHundredMegabyteFileLoadsItsTemplateAndFindsAKeyAtItsEnd) 
     const auto start = std::chrono::steady_clock::now();
     const CommandTables tables = LoadFrom(folder, bytes);
     EXPECT_EQ(tables.CommandCount, 40u);
-    EXPECT_EQ(tables.CommandNames[40], L"Call 40");
+    EXPECT_EQ(tables.CommandNames[40], L"Command 40");
     EXPECT_EQ(ReadFrom(folder, L"Last", L"Key"), L"found");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
@@ -90,7 +89,7 @@ TEST(HostileSettings, MillionsOfEmptyLinesReadInMemoryInProportionToTheFile) {
         }
         const long before = StatusKilobytes("VmRSS:");
         CommandTables tables;
-        LoadCommandTemplate(Wide(folder / "Wingcall.ini"), tables);
+        LoadCommandTemplate(WideFromPath(folder / "Wingcall.ini"), tables);
         const bool loaded =
             tables.CommandCount == 1 && ReadFrom(folder, L"General", L"OpenedOnce") == L"1";
         Report(report, std::to_string(StatusKilobytes("VmHWM:") - before));
@@ -117,7 +116,8 @@ TEST(HostileSettings, TenMegabyteLinesAreCutOrSkippedAndTheRestReads) {
     EXPECT_EQ(tables.CommandPhrases[1], L"callsign$ rejoin");
     EXPECT_EQ(tables.CommandCount, 0u);
     EXPECT_EQ(ReadFrom(folder, L"General", L"LastPTT1"), L"ok");
-    EXPECT_TRUE(WriteSetting(Wide(folder / "Wingcall.ini"), L"General", L"LastPTT1", L"new"));
+    EXPECT_TRUE(
+        WriteSetting(WideFromPath(folder / "Wingcall.ini"), L"General", L"LastPTT1", L"new"));
     EXPECT_EQ(ReadFrom(folder, L"General", L"LastPTT1"), L"new");
     EXPECT_EQ(ReadBytes(folder / "Wingcall.ini").size(), bytes.size() + 1);
 }
@@ -140,7 +140,8 @@ TEST(HostileSettings, NulBytesEndOnlyTheirOwnLine) {
     // A file of NUL bytes alone holds nothing, and a write leaves its bytes in place.
     const std::string nuls(4096, '\0');
     EXPECT_EQ(LoadFrom(folder, nuls).CommandCount, 0u);
-    EXPECT_TRUE(WriteSetting(Wide(folder / "Wingcall.ini"), L"General", L"PTTKind", L"hold"));
+    EXPECT_TRUE(
+        WriteSetting(WideFromPath(folder / "Wingcall.ini"), L"General", L"PTTKind", L"hold"));
     EXPECT_EQ(ReadBytes(folder / "Wingcall.ini").substr(0, nuls.size()), nuls);
     EXPECT_EQ(ReadFrom(folder, L"General", L"PTTKind"), L"hold");
 }
@@ -166,7 +167,8 @@ TEST(HostileSettings, Utf16FilesLoadWithAByteOrderMarkAndGiveNothingWithout) {
         EXPECT_EQ(withMark.CommandPhrases, expected.CommandPhrases);
         EXPECT_EQ(withMark.CommandKeys, expected.CommandKeys);
         // A write keeps the encoding.
-        EXPECT_TRUE(WriteSetting(Wide(folder / "Wingcall.ini"), L"General", L"LastPTT1", L"new"));
+        EXPECT_TRUE(
+            WriteSetting(WideFromPath(folder / "Wingcall.ini"), L"General", L"LastPTT1", L"new"));
         EXPECT_EQ(ReadBytes(folder / "Wingcall.ini"),
                   Utf16(SettingsWithTemplate(40).replace(ansi.find("original"), 8, "new"),
                         bigEndian, true));
@@ -180,39 +182,19 @@ TEST(HostileSettings, Utf16FilesLoadWithAByteOrderMarkAndGiveNothingWithout) {
     // A UTF-16 file cut in the middle of a character reads, but is never written.
     const std::string damaged = Utf16(ansi, false, true) + "x";
     EXPECT_EQ(LoadFrom(folder, damaged).CommandCount, 40u);
-    EXPECT_FALSE(WriteSetting(Wide(folder / "Wingcall.ini"), L"General", L"LastPTT1", L"new"));
+    EXPECT_FALSE(
+        WriteSetting(WideFromPath(folder / "Wingcall.ini"), L"General", L"LastPTT1", L"new"));
     EXPECT_EQ(ReadBytes(folder / "Wingcall.ini"), damaged);
 }
 
-// Three families of the given lengths, one key per entry.
-std::string Families(std::size_t commands, std::size_t phrases, std::size_t keys) {
-    std::string text = "[Commands]\r\n";
-    for (std::size_t i = 1; i <= commands; ++i) {
-        text += "Command(" + std::to_string(i) + ")=c\r\n";
-    }
-    for (std::size_t i = 1; i <= phrases; ++i) {
-        text += "Phrase(" + std::to_string(i) + ")=p\r\n";
-    }
-    for (std::size_t i = 1; i <= keys; ++i) {
-        text += "Keys(" + std::to_string(i) + ")=k\r\n";
-    }
-    return text;
-}
-
+// The ordinary lengths are the core tests' own; these are the extremes.
 TEST(HostileSettings, FamiliesOfDifferentLengthsLoadOrAreRefusedNamingTheKey) {
     const struct {
         std::size_t commands, phrases, keys;
         std::size_t commandCount;  // when loaded
         const char* refusedKey;    // when refused
     } cases[] = {
-        {40, 40, 40, 40, nullptr},
-        {40, 41, 41, 41, nullptr},
-        {40, 12, 40, 40, nullptr},
-        {40, 40, 7, 7, nullptr},
-        {0, 0, 1, 1, nullptr},
-        {40, 42, 40, 0, "Phrase(42)"},
         {40, 40, 500, 0, "Keys(42)"},
-        {0, 5, 0, 0, "Phrase(2)"},
         {3, 40000, 3, 0, "Phrase(5)"},
         {33000, 33000, 33000, 33000, nullptr},
         {33000, 33001, 33001, 33001, nullptr},
@@ -222,20 +204,21 @@ TEST(HostileSettings, FamiliesOfDifferentLengthsLoadOrAreRefusedNamingTheKey) {
         SCOPED_TRACE(std::to_string(c.commands) + " " + std::to_string(c.phrases) + " " +
                      std::to_string(c.keys));
         const fs::path settings = folder / "Wingcall.ini";
-        WriteBytes(settings, Families(c.commands, c.phrases, c.keys));
+        WriteBytes(settings, CommandsSection(c.commands, c.phrases, c.keys));
         CommandTables tables;
-        try {
-            LoadCommandTemplate(Wide(settings), tables);
-            EXPECT_EQ(c.refusedKey, nullptr) << "loaded";
-            EXPECT_EQ(tables.CommandCount, c.commandCount);
-            EXPECT_EQ(tables.CommandNames.size(), c.commands + 3);
-        } catch (const WingcallError& error) {
-            ASSERT_NE(c.refusedKey, nullptr) << error.what();
-            EXPECT_EQ(error.number(), ErrorNumber::SubscriptOutOfRange);
-            EXPECT_NE(std::string(error.what()).find(c.refusedKey), std::string::npos)
-                << error.what();
+        if (c.refusedKey) {
+            testing::ExpectWingcallError(
+                [&] { LoadCommandTemplate(WideFromPath(settings), tables); },
+                ErrorNumber::SubscriptOutOfRange, {c.refusedKey});
             EXPECT_EQ(tables.CommandCount, 0u);
+            continue;
         }
+        LoadCommandTemplate(WideFromPath(settings), tables);
+        EXPECT_EQ(tables.CommandCount, c.commandCount);
+        ASSERT_EQ(tables.CommandNames.size(), c.commands + 3);
+        // Counts past 16 bits: the last entries land in their own slots.
+        EXPECT_EQ(tables.CommandNames[c.commands], L"Command " + std::to_wstring(c.commands));
+        EXPECT_EQ(tables.CommandKeys[c.keys], L"Keys " + std::to_wstring(c.keys));
     }
 }
 

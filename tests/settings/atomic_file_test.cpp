@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "settings/wingcall_error.h"
+#include "support/expect_wingcall_error.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -14,7 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using wingcall::ErrorNumber;
 using wingcall::ReplaceFileContents;
-using wingcall::WingcallError;
 using wingcall::testing::CountEntries;
 using wingcall::testing::ReadBytes;
 using wingcall::testing::TempFolder;
@@ -23,14 +22,7 @@ using wingcall::testing::WriteBytes;
 // Runs `replace`, expecting a FileAccess error whose message names `target`.
 template <typename Action>
 void ExpectFailureNaming(const fs::path& target, Action replace) {
-    try {
-        replace();
-        ADD_FAILURE() << "no error for " << target;
-    } catch (const WingcallError& error) {
-        EXPECT_EQ(error.number(), ErrorNumber::FileAccess);
-        EXPECT_NE(std::string(error.what()).find(target.string()), std::string::npos)
-            << error.what();
-    }
+    wingcall::testing::ExpectWingcallError(replace, ErrorNumber::FileAccess, {target.string()});
 }
 
 TEST(ReplaceFileContents, CreatesOrReplacesTheWholeFile) {

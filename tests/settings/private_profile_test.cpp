@@ -9,13 +9,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "settings/settings_file.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -314,22 +312,6 @@ TEST(PrivateProfileWrite, SameValueDoesNotTouchTheFile) {
     EXPECT_EQ(fs::last_write_time(file), old);
 }
 
-TEST(PrivateProfileWrite, EachWriteIsReadBackFromTheSameFile) {
-    TempFolder folder;
-    const fs::path file = folder / "Wingcall.ini";
-    const char* path = file.c_str();
-    ASSERT_EQ(WritePrivateProfileStringA("General", "LastPTT1", "F1", path), TRUE);
-    ASSERT_EQ(WritePrivateProfileStringA("General", "LastPTT2", "", path), TRUE);
-    ASSERT_EQ(WritePrivateProfileStringA("General", "LastPTT1", "F12", path), TRUE);
-    ASSERT_EQ(WritePrivateProfileStringA("Commands", "Command(1)", "Rejoin", path), TRUE);
-    EXPECT_EQ(Read(file, "General", "LastPTT1", "vuoto").value, "F12");
-    EXPECT_EQ(Read(file, "General", "LastPTT2", "vuoto").value, "");
-    EXPECT_EQ(Read(file, "Commands", "Command(1)", "vuoto").value, "Rejoin");
-    EXPECT_EQ(ReadBytes(file),
-              "[General]\r\nLastPTT1=F12\r\nLastPTT2=\r\n[Commands]\r\nCommand(1)=Rejoin\r\n");
-    EXPECT_EQ(CountEntries(folder.path()), 1u);
-}
-
 TEST(PrivateProfileWrite, MissingFolderOrFolderAsFileIsRefused) {
     TempFolder folder;
     EXPECT_EQ(WritePrivateProfileStringA("g", "k", "v", (folder / "no" / "s.ini").c_str()), FALSE);
@@ -404,23 +386,6 @@ TEST(PrivateProfileEncoding, EmptyUnicodeFileKeepsItsMark) {
     EXPECT_EQ(ReadBytes(file), Utf16Le(u"\uFEFF[g]\r\nk=v\r\n"));
 }
 
-// The wide wrappers convert through the ANSI code page and keep the 254-character limit.
-TEST(SettingsFile, WideWrappersConvertThroughTheAnsiCodePage) {
-    TempFolder folder;
-    const fs::path file = folder / "Wingcall.ini";
-    WriteBytes(file,
-               "[Commands]\r\nPhrase(1)=" + std::string(300, 'p') + "\r\nKeys(1)=\x80\x81\r\n");
-    const std::wstring path = file.wstring();
-    EXPECT_EQ(wingcall::ReadSetting(path, L"Commands", L"Phrase(1)", L"vuoto"),
-              std::wstring(254, L'p'));
-    EXPECT_EQ(wingcall::ReadSetting(path, L"Commands", L"Keys(1)", L"vuoto"), L"\u20AC\u0081");
-    EXPECT_EQ(wingcall::ReadSetting(path, L"Commands", L"Keys(2)", L"vuoto"), L"vuoto");
-
-    EXPECT_TRUE(wingcall::WriteSetting(path, L"General", L"LastPTT1", L"\u0141\u00E9"));
-    EXPECT_EQ(wingcall::ReadSetting(path, L"General", L"LastPTT1", L"vuoto"), L"?\u00E9");
-    EXPECT_FALSE(wingcall::WriteSetting(path, L"General", L"LastPTT2", L"a\nb"));
-}
-
 // The cache must notice every change made behind its back.
 TEST(PrivateProfileCache, SeesAnEditOfTheSameSize) {
     TempFolder folder;
@@ -468,45 +433,6 @@ TEST(PrivateProfileCache, SeesAnEditAfterItsOwnWrite) {
     EXPECT_EQ(Read(file, "a", "k", "d").value, "3");
     ASSERT_EQ(WritePrivateProfileStringA("a", "j", "4", file.c_str()), TRUE);
     EXPECT_EQ(ReadBytes(file), "[a]\r\nk=3\r\nj=4\r\n");
-}
-
-// Not a test: a measurement to run by hand, with
-//   wingcall_core_tests --gtest_also_run_disabled_tests --gtest_filter='*LargeTemplate*'
-// It loads a 32,765-command template the way start-up does: three reads per command.
-TEST(PrivateProfileMeasurement, DISABLED_LargeTemplate) {
-    constexpr int kCommands = 32765;
-    TempFolder folder;
-    const fs::path file = folder / "Wingcall.ini";
-    std::string content = "[General]\r\nOpenedOnce=1\r\n[Commands]\r\n";
-    for (int n = 1; n <= kCommands; ++n) {
-        const std::string number = std::to_string(n);
-        content += "Command(" + number + ")=Rejoin on lead " + number + "\r\n";
-        content += "Phrase(" + number + ")=callsign$ flightnumber$ number$ rejoining\r\n";
-        content += "Keys(" + number + ")=[LALT]R [LSHIFT]1\r\n";
-    }
-    WriteBytes(file, content);
-
-    const std::wstring path = file.wstring();
-    const auto start = std::chrono::steady_clock::now();
-    std::size_t characters = 0;
-    for (int n = 1; n <= kCommands; ++n) {
-        for (const wchar_t* family : {L"Command(", L"Phrase(", L"Keys("}) {
-            characters +=
-                wingcall::ReadSetting(path, wingcall::kCommandsSection,
-                                      family + std::to_wstring(n) + L")", wingcall::kMissingValue)
-                    .size();
-        }
-    }
-    const auto read = std::chrono::steady_clock::now();
-    ASSERT_TRUE(wingcall::WriteSetting(path, wingcall::kGeneralSection, L"LastPTT1", L"F1"));
-    const auto written = std::chrono::steady_clock::now();
-
-    using Milliseconds = std::chrono::duration<double, std::milli>;
-    std::printf(
-        "%d reads of a %d-command template (%zu bytes): %.1f ms; one write after: %.1f ms "
-        "(%zu characters read)\n",
-        3 * kCommands, kCommands, content.size(), Milliseconds(read - start).count(),
-        Milliseconds(written - read).count(), characters);
 }
 
 }  // namespace
