@@ -148,14 +148,5 @@ TEST_F(WriteMergedProfileTest, AnUnreadableSourceNamesItAndLeavesTheOutputAsItWa
     EXPECT_EQ(CountEntries(folder_.path()), 1u);
 }
 
-TEST_F(WriteMergedProfileTest, AnUnwritableOutputNamesItAndLeavesNoFileBehind) {
-    const auto source = folder_ / "old.xml";
-    WriteBytes(source, "</voxtrel-config>\r\n");
-    const auto output = folder_ / "missing" / "new.xml";
-    ExpectWingcallError([&] { WriteMergedProfile(output, source, EngageCommand()); },
-                        ErrorNumber::FileAccess, {output.string()});
-    EXPECT_EQ(CountEntries(folder_.path()), 1u);
-}
-
 }  // namespace
 }  // namespace wingcall

@@ -1,5 +1,5 @@
-// Fault injection: a full disk, a missing or mistaken target, an append source that vanishes or
-// is the target itself. Each gives the caller a clear error, and the target keeps its content.
+// Fault injection: a full disk, a missing or mistaken target. Each gives the caller a clear
+// error, and the target keeps its content.
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -187,31 +187,6 @@ TEST(MistakenTarget, AMissingFolderOrAFolderAsTargetNamesItAndChangesNothing) {
     EXPECT_EQ(CountEntries(aFolder), 1u);
     EXPECT_EQ(ReadBytes(aFolder / "inside.xml"), "kept\r\n");
     EXPECT_EQ(CountEntries(folder.path()), 2u);
-}
-
-TEST(AppendSource, OneThatVanishedBeforeTheMergeIsNamedAndTheTargetKept) {
-    TempFolder folder;
-    const fs::path source = folder / "Earlier.xml";
-    const fs::path target = folder / "Wingcall.xml";
-    WriteBytes(source, "<voxtrel-config>\r\n</voxtrel-config>\r\n");
-    WriteBytes(target, "old content\r\n");
-    fs::remove(source);  // chosen in the append window, then deleted before Generate
-    const std::string message = ErrorMessageOf(
-        [&] { WriteMergedProfile(target, source, TablesFor(3)); }, ErrorNumber::FileAccess);
-    EXPECT_NE(message.find(source.string()), std::string::npos) << message;
-    EXPECT_EQ(ReadBytes(target), "old content\r\n");
-    EXPECT_EQ(CountEntries(folder.path()), 1u);
-}
-
-TEST(AppendSource, OneThatIsTheTargetKeepsItsBodyAfterTheNewBlocks) {
-    TempFolder folder;
-    const fs::path target = folder / "Wingcall.xml";
-    const std::string earlier = NewProfileDocument(TablesFor(2), kPushToTalk);
-    WriteBytes(target, earlier);
-    WriteMergedProfile(target, target, TablesFor(1));
-    EXPECT_EQ(ReadBytes(target), MergedProfileDocument(TablesFor(1), earlier));
-    EXPECT_NE(ReadBytes(target).find("Call 2"), std::string::npos);
-    EXPECT_EQ(CountEntries(folder.path()), 1u);
 }
 
 }  // namespace

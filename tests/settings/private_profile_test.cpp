@@ -312,13 +312,6 @@ TEST(PrivateProfileWrite, SameValueDoesNotTouchTheFile) {
     EXPECT_EQ(fs::last_write_time(file), old);
 }
 
-TEST(PrivateProfileWrite, MissingFolderOrFolderAsFileIsRefused) {
-    TempFolder folder;
-    EXPECT_EQ(WritePrivateProfileStringA("g", "k", "v", (folder / "no" / "s.ini").c_str()), FALSE);
-    EXPECT_EQ(WritePrivateProfileStringA("g", "k", "v", folder.path().c_str()), FALSE);
-    EXPECT_EQ(CountEntries(folder.path()), 0u);
-}
-
 TEST(PrivateProfileWrite, ReadOnlyFileIsRefused) {
     TempFolder folder;
     const fs::path file = folder / "s.ini";
