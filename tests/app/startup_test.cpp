@@ -167,25 +167,22 @@ TEST_F(FirstRunTest, AFileThatIsNotVoxtrelIsRefusedPlainlyAndTheDialogComesBack)
 }
 
 TEST_F(FirstRunTest, CancelEndsTheProgramWithTheSettingsUnchanged) {
-    writeSettings(kShipped);
-    dialogs_.answers = {std::nullopt};
-    Form1& window = startProgram();
+    for (const bool afterAWrongFile : {false, true}) {
+        SCOPED_TRACE(afterAWrongFile ? "after a wrong file" : "at once");
+        writeSettings(kShipped);
+        messages_.shown.clear();
+        dialogs_.answers = {std::nullopt};
+        if (afterAWrongFile) {
+            dialogs_.answers.push_front(QStringLiteral("/Sim/notepad.exe"));
+        }
+        Form1& window = startProgram();
 
-    ASSERT_EQ(messages_.shown.size(), 2u);
-    EXPECT_EQ(messages_.shown[1].text, kFirstRunCancelledText);
-    EXPECT_EQ(messages_.shown[1].title, kFirstRunCancelledTitle);
-    EXPECT_EQ(window.endedWithStatus(), kExitFailure);
-    EXPECT_EQ(settingsBytes(), kShipped);
-}
-
-TEST_F(FirstRunTest, CancelAfterAWrongFileAlsoLeavesTheSettingsUnchanged) {
-    writeSettings(kShipped);
-    dialogs_.answers = {QStringLiteral("/Sim/notepad.exe"), std::nullopt};
-    Form1& window = startProgram();
-
-    EXPECT_EQ(messages_.texts().last(), kFirstRunCancelledText);
-    EXPECT_EQ(window.endedWithStatus(), kExitFailure);
-    EXPECT_EQ(settingsBytes(), kShipped);
+        ASSERT_EQ(messages_.shown.size(), afterAWrongFile ? 3u : 2u);
+        EXPECT_EQ(messages_.shown.back().text, kFirstRunCancelledText);
+        EXPECT_EQ(messages_.shown.back().title, kFirstRunCancelledTitle);
+        EXPECT_EQ(window.endedWithStatus(), kExitFailure);
+        EXPECT_EQ(settingsBytes(), kShipped);
+    }
 }
 
 // A template whose Phrase family runs past the tables: the load refuses it.
