@@ -119,33 +119,27 @@ TEST(NumberWord, NamesOneToNineOnly) {
 }
 
 TEST(UpdateSubstitutionValues, AListOutsideItsRangeKeepsThePreviousWord) {
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    // One generation after another: no selection (-1), a position past "4", and the ends of the
+    // integer range (adding 1 to the largest must not overflow) keep the previous words.
+    const struct {
+        const wchar_t* callsign;
+        int flight, position;
+        const wchar_t *flightWord, *positionWord;
+    } steps[] = {
+        {L"Avenger", -1, -1, L"", L""},      {L" Viper ", 6, 3, L"seven", L"four"},
+        {L"", -1, 4, L"seven", L"four"},     {L"", 9, 0, L"seven", L"one"},
+        {L"", kMax, kMin, L"seven", L"one"},
+    };
     SubstitutionValues values;
-    UpdateSubstitutionValues(values, L"Avenger", -1, -1);
-    EXPECT_EQ(values.CallsignText, L"Avenger");
-    EXPECT_EQ(values.FlightNumberWord, L"");
-    EXPECT_EQ(values.PositionWord, L"");
-
-    UpdateSubstitutionValues(values, L" Viper ", 6, 3);
-    EXPECT_EQ(values.CallsignText, L" Viper ");
-    EXPECT_EQ(values.FlightNumberWord, L"seven");
-    EXPECT_EQ(values.PositionWord, L"four");
-
-    // No selection, and a position past "4", keep the words of the previous generation.
-    UpdateSubstitutionValues(values, L"", -1, 4);
-    EXPECT_EQ(values.CallsignText, L"");
-    EXPECT_EQ(values.FlightNumberWord, L"seven");
-    EXPECT_EQ(values.PositionWord, L"four");
-
-    UpdateSubstitutionValues(values, L"", 9, 0);
-    EXPECT_EQ(values.FlightNumberWord, L"seven");
-    EXPECT_EQ(values.PositionWord, L"one");
-
-    // Indexes at the ends of the integer range are outside both lists too (adding 1 to the
-    // largest one must not overflow).
-    UpdateSubstitutionValues(values, L"", std::numeric_limits<int>::max(),
-                             std::numeric_limits<int>::min());
-    EXPECT_EQ(values.FlightNumberWord, L"seven");
-    EXPECT_EQ(values.PositionWord, L"one");
+    for (const auto& step : steps) {
+        SCOPED_TRACE(::testing::Message() << step.flight << " " << step.position);
+        UpdateSubstitutionValues(values, step.callsign, step.flight, step.position);
+        EXPECT_EQ(values.CallsignText, step.callsign);
+        EXPECT_EQ(values.FlightNumberWord, step.flightWord);
+        EXPECT_EQ(values.PositionWord, step.positionWord);
+    }
 }
 
 // A table as loaded: slot 0 unused, two entries, the sentinel and an empty slot.

@@ -27,10 +27,6 @@ const std::filesystem::path kKeyNamesList = kShippedSettings.parent_path() / "ke
 const std::filesystem::path kKeyNamesPage =
     kShippedSettings.parent_path().parent_path() / "docs" / "key-names.html";
 
-std::wstring SettingsPathOf(const std::filesystem::path& file) {
-    return WideFromPath(file);
-}
-
 // The names of the list in their order: one a line, "#" lines and empty lines left out.
 std::vector<std::string> KeyNamesOfList() {
     std::istringstream lines(testing::ReadBytes(kKeyNamesList));
@@ -58,9 +54,7 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 
 class ShippedSettingsTest : public ::testing::Test {
   protected:
-    void SetUp() override { LoadCommandTemplate(SettingsPathOf(kShippedSettings), tables_); }
-
-    std::string Narrow(const std::wstring& text) const { return WideToAnsi(text); }
+    void SetUp() override { LoadCommandTemplate(WideFromPath(kShippedSettings), tables_); }
 
     CommandTables tables_;
 };
@@ -80,7 +74,7 @@ TEST_F(ShippedSettingsTest, NamesAndPhrasesAreUniqueAndNotEmpty) {
     std::set<std::wstring> names;
     std::set<std::wstring> phrases;
     for (std::size_t i = 1; i <= tables_.CommandCount; ++i) {
-        SCOPED_TRACE(Narrow(tables_.CommandNames[i]));
+        SCOPED_TRACE(WideToAnsi(tables_.CommandNames[i]));
         EXPECT_FALSE(tables_.CommandNames[i].empty());
         EXPECT_TRUE(names.insert(tables_.CommandNames[i]).second) << "name used twice";
         // Voxtrel cannot tell two commands with the same phrase apart.
@@ -90,7 +84,7 @@ TEST_F(ShippedSettingsTest, NamesAndPhrasesAreUniqueAndNotEmpty) {
 
 TEST_F(ShippedSettingsTest, EveryPhraseCarriesTheCallsignAndOnlyKnownPlaceholders) {
     for (std::size_t i = 1; i <= tables_.CommandCount; ++i) {
-        std::string phrase = Narrow(tables_.CommandPhrases[i]);
+        std::string phrase = WideToAnsi(tables_.CommandPhrases[i]);
         SCOPED_TRACE(phrase);
         EXPECT_NE(phrase.find("callsign$"), std::string::npos);
         // "flightnumber$" holds "number$", so it goes first.
@@ -109,8 +103,8 @@ TEST_F(ShippedSettingsTest, EveryKeyOfEverySequenceIsADocumentedKeyName) {
     const std::vector<std::string> list = KeyNamesOfList();
     const std::set<std::string> vocabulary(list.begin(), list.end());
     for (std::size_t i = 1; i <= tables_.CommandCount; ++i) {
-        const std::string keys = Narrow(tables_.CommandKeys[i]);
-        SCOPED_TRACE(Narrow(tables_.CommandNames[i]) + ": " + keys);
+        const std::string keys = WideToAnsi(tables_.CommandKeys[i]);
+        SCOPED_TRACE(WideToAnsi(tables_.CommandNames[i]) + ": " + keys);
         EXPECT_FALSE(keys.empty());
         for (const std::string& step : Split(keys, ' ')) {
             EXPECT_FALSE(step.empty()) << "two spaces in a row, or a space at an end";
@@ -135,7 +129,7 @@ TEST(ShippedSettingsFileTest, IsAnAnsiFileWithCrLfLineEndsThatStartsAFirstRun) {
     }
     EXPECT_TRUE(bytes.ends_with("\r\n"));
 
-    const std::wstring path = SettingsPathOf(kShippedSettings);
+    const std::wstring path = WideFromPath(kShippedSettings);
     EXPECT_EQ(ReadSetting(path, kGeneralSection, L"OpenedOnce", kMissingValue), L"0");
     for (const wchar_t* key : {L"VoxtrelEXE", L"VoxtrelProfilesPath", L"LastPTT1", L"LastBut"}) {
         EXPECT_EQ(ReadSetting(path, kGeneralSection, key, kMissingValue), L"vuoto");
@@ -147,7 +141,7 @@ TEST(ShippedSettingsFileTest, FirstRunWritesLeaveTheTemplateIntact) {
     testing::TempFolder folder;
     const auto copy = folder / "Wingcall.ini";
     testing::WriteBytes(copy, testing::ReadBytes(kShippedSettings));
-    const std::wstring path = SettingsPathOf(copy);
+    const std::wstring path = WideFromPath(copy);
     CommandTables before;
     LoadCommandTemplate(path, before);
 
