@@ -1,9 +1,11 @@
 // Loads the command template of the "Commands" section into the three parallel tables.
 #include "settings/command_template.h"
 
+#include <iterator>
 #include <string>
 
 #include "settings/settings_file.h"
+#include "settings/settings_read_snapshot.h"
 #include "settings/wide_path.h"
 #include "settings/wingcall_error.h"
 
@@ -64,10 +66,22 @@ std::size_t LoadFamily(const std::wstring& settingsPath, const std::wstring& fam
 }  // namespace
 
 std::wstring FamilyKey(const std::wstring& family, std::size_t number) {
-    return family + L"(" + std::to_wstring(number) + L")";
+    // Digits by hand: std::to_wstring formats through the C library's locale machinery, which
+    // costs more than the rest of a template read.
+    wchar_t digits[24];
+    wchar_t* first = std::end(digits);
+    do {
+        *--first = static_cast<wchar_t>(L'0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    std::wstring key;
+    key.reserve(family.size() + static_cast<std::size_t>(std::end(digits) - first) + 2);
+    key.append(family).append(1, L'(').append(first, std::end(digits)).append(1, L')');
+    return key;
 }
 
 std::size_t CountCommands(const std::wstring& settingsPath) {
+    const SettingsReadSnapshot oneVersionOfTheFile;
     std::size_t i = 1;
     std::wstring value;
     do {
@@ -78,6 +92,8 @@ std::size_t CountCommands(const std::wstring& settingsPath) {
 }
 
 void LoadCommandTemplate(const std::wstring& settingsPath, CommandTables& tables) {
+    // The count and the three families come from one version of the file, checked on disk once.
+    const SettingsReadSnapshot oneVersionOfTheFile;
     const std::size_t upperBound = CountCommands(settingsPath);
     const std::size_t commandEntries = upperBound - 2;
     // Only a load that gets through all three families sets a count.

@@ -18,7 +18,9 @@
 //   read-only file. Deleting keys or sections (null arguments) is not offered.
 //
 // A template of tens of thousands of commands is read one key per call, so the parsed file is
-// kept in memory and used again while the file on disk is unchanged.
+// kept in memory and used again while the file on disk is unchanged. Checking that costs a system
+// call per read, so a template load holds a SettingsReadSnapshot, under which the file is checked
+// once.
 #ifndef _WIN32
 
 #include "settings/private_profile.h"
@@ -28,6 +30,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -35,6 +38,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -43,6 +47,7 @@
 
 #include "settings/ansi_code_page.h"
 #include "settings/atomic_file.h"
+#include "settings/settings_read_snapshot.h"
 #include "settings/utf8_text.h"
 
 namespace {
@@ -216,14 +221,16 @@ bool EqualIgnoringAsciiCase(std::string_view left, std::string_view right) {
     return true;
 }
 
-std::uint64_t HashIgnoringAsciiCase(std::size_t scope, std::string_view name) {
+std::uint32_t HashIgnoringAsciiCase(std::size_t scope, std::string_view name) {
     std::uint64_t hash = 0xCBF29CE484222325u ^ (scope * 0x9E3779B97F4A7C15u);
     for (char c : name) {
         hash = (hash ^ static_cast<unsigned char>(LowerAscii(c))) * 0x100000001B3u;
     }
-    hash ^= hash >> 29;  // spread the last bytes (the command numbers) into the low bits
+    // The last bytes (the command numbers) must reach every bit of the result, whose low bits
+    // choose the slot: mix, then keep the well-mixed upper half of the product.
+    hash ^= hash >> 29;
     hash *= 0xBF58476D1CE4E5B9u;
-    return hash ^ (hash >> 32);
+    return static_cast<std::uint32_t>(hash >> 32);
 }
 
 // Finds the first record of a name within a scope (all sections share one scope; the keys of a
@@ -240,12 +247,15 @@ class FirstNameIndex {
         if ((used_ + 1) * 2 > slots_.size()) {
             Grow(slots_.empty() ? 64 : slots_.size() * 2);
         }
-        const std::uint64_t hash = HashIgnoringAsciiCase(scope, name);
+        if (record >= kMaximumRecords) {
+            throw std::length_error("too many names for the index");
+        }
+        const std::uint32_t hash = HashIgnoringAsciiCase(scope, name);
         std::size_t at = Probe(hash, scope, name, scopeAndName);
         if (slots_[at].recordPlusOne != 0) {
             return false;
         }
-        slots_[at] = Slot{hash, record + 1};
+        slots_[at] = Slot{hash, static_cast<std::uint32_t>(record + 1)};
         ++used_;
         return true;
     }
@@ -275,14 +285,17 @@ class FirstNameIndex {
     }
 
   private:
+    // Slots are kept to 8 bytes: a template's index is then small enough to stay largely in the
+    // processor's cache while it is built and searched.
     struct Slot {
-        std::uint64_t hash = 0;
-        std::size_t recordPlusOne = 0;  // 0: empty
+        std::uint32_t hash = 0;
+        std::uint32_t recordPlusOne = 0;  // 0: empty
     };
+    static constexpr std::size_t kMaximumRecords = 0xFFFFFFFEu;
 
     // The slot holding the name, or the empty slot where it would go.
     template <typename ScopeAndName>
-    std::size_t Probe(std::uint64_t hash, std::size_t scope, std::string_view name,
+    std::size_t Probe(std::uint32_t hash, std::size_t scope, std::string_view name,
                       const ScopeAndName& scopeAndName) const {
         const std::size_t mask = slots_.size() - 1;
         for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
@@ -365,9 +378,23 @@ class ParsedProfile {
     // The first key of the name (trimmed, internal form) in the section, or none.
     const KeyRecord* FindKey(const SectionRecord& section, std::string_view name) const {
         const std::size_t sectionNumber = static_cast<std::size_t>(&section - sections_.data());
+        // Keys are mostly read in the order the file lists them (a template load reads each
+        // family from its first entry on), so the key after the one last found is tried before
+        // the index: it lies next to it in memory, where a hash lookup into a large index misses
+        // the processor's cache. Every record is the first of its name, so a match is the answer.
+        const std::size_t next = lastFoundKey_.load(std::memory_order_relaxed) + 1;
+        if (next < keys_.size() && keys_[next].section == sectionNumber &&
+            EqualIgnoringAsciiCase(TextOf(keys_[next].name), name)) {
+            lastFoundKey_.store(next, std::memory_order_relaxed);
+            return &keys_[next];
+        }
         const std::optional<std::size_t> found = keyIndex_.Find(
             sectionNumber, name, [this](std::size_t record) { return KeyScopeAndName(record); });
-        return found ? &keys_[*found] : nullptr;
+        if (!found) {
+            return nullptr;
+        }
+        lastFoundKey_.store(*found, std::memory_order_relaxed);
+        return &keys_[*found];
     }
 
     const std::vector<LineSpan>& lines() const { return lines_; }
@@ -541,6 +568,8 @@ class ParsedProfile {
     std::vector<KeyRecord> keys_;          // the first key of each name in those sections
     FirstNameIndex sectionIndex_;
     FirstNameIndex keyIndex_;
+    // The record FindKey found last (a starting point for the next search, nothing more).
+    mutable std::atomic<std::size_t> lastFoundKey_{static_cast<std::size_t>(-1)};
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -568,7 +597,16 @@ struct CachedFile {
     FileIdentity identity;
     std::shared_ptr<const ParsedProfile> profile;
     std::uint64_t lastUse;
+    // The read snapshot under which this entry was last checked against the disk (0: none).
+    std::uint64_t checkedInSnapshot = 0;
 };
+
+// The read snapshot of this thread (0: none), and how deeply snapshots are nested on it. Each
+// outermost snapshot has a number of its own, so an entry checked under one snapshot is not
+// trusted by a later one or by another thread's.
+thread_local std::uint64_t currentSnapshot = 0;
+thread_local unsigned snapshotDepth = 0;
+std::atomic<std::uint64_t> lastSnapshot{0};
 
 enum class FileState {
     Missing,     // nothing at the path: reads give the default, a write creates the file
@@ -584,11 +622,47 @@ struct FileLookup {
 
 class ProfileCache {
   public:
+    // A write always checks the file on disk; a read may trust the current snapshot.
+    enum class Purpose { Read, Write };
+
     std::mutex& mutex() { return mutex_; }
 
-    // The parsed content of the file at `path`, read again only when it changed on disk.
-    // The caller holds the mutex.
-    FileLookup Load(const std::string& path) {
+    // The parsed content of the file at `path`, read again only when it changed on disk. A read
+    // under a snapshot trusts an entry already checked under that snapshot without looking at the
+    // disk again. The caller holds the mutex.
+    FileLookup Load(const std::string& path, Purpose purpose) {
+        const bool underSnapshot = purpose == Purpose::Read && currentSnapshot != 0;
+        if (underSnapshot) {
+            auto cached = entries_.find(path);
+            if (cached != entries_.end() && cached->second.checkedInSnapshot == currentSnapshot) {
+                return {FileState::Loaded, cached->second.profile};
+            }
+        }
+        FileLookup lookup = LoadChecked(path);
+        if (underSnapshot && lookup.state == FileState::Loaded) {
+            entries_[path].checkedInSnapshot = currentSnapshot;
+        }
+        return lookup;
+    }
+
+    // After our own write: the file now holds `profile`, so the next call need not read it.
+    void RememberOwnWrite(const std::string& path, std::shared_ptr<const ParsedProfile> profile) {
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) {
+            entries_.erase(path);
+            return;
+        }
+        Remember(path, FileIdentity::Of(info), std::move(profile));
+    }
+
+    void Forget(const std::string& path) noexcept { entries_.erase(path); }
+
+  private:
+    // A program touches one or two settings files; a few entries are plenty, and the bound keeps
+    // a long-running process from holding every file it ever read.
+    static constexpr std::size_t kMaximumEntries = 8;
+
+    FileLookup LoadChecked(const std::string& path) {
         struct stat info {};
         if (::stat(path.c_str(), &info) != 0) {
             const int error = errno;
@@ -615,23 +689,6 @@ class ProfileCache {
         Remember(path, FileIdentity::Of(opened), profile);
         return {FileState::Loaded, profile};
     }
-
-    // After our own write: the file now holds `profile`, so the next call need not read it.
-    void RememberOwnWrite(const std::string& path, std::shared_ptr<const ParsedProfile> profile) {
-        struct stat info {};
-        if (::stat(path.c_str(), &info) != 0) {
-            entries_.erase(path);
-            return;
-        }
-        Remember(path, FileIdentity::Of(info), std::move(profile));
-    }
-
-    void Forget(const std::string& path) noexcept { entries_.erase(path); }
-
-  private:
-    // A program touches one or two settings files; a few entries are plenty, and the bound keeps
-    // a long-running process from holding every file it ever read.
-    static constexpr std::size_t kMaximumEntries = 8;
 
     static bool ReadWholeFile(const std::string& path, std::string& bytes, struct stat& info) {
         const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -780,6 +837,22 @@ std::optional<std::string> ContentAfterWrite(const ParsedProfile* profile, std::
 
 }  // namespace
 
+namespace wingcall {
+
+SettingsReadSnapshot::SettingsReadSnapshot() {
+    if (snapshotDepth++ == 0) {
+        currentSnapshot = ++lastSnapshot;
+    }
+}
+
+SettingsReadSnapshot::~SettingsReadSnapshot() {
+    if (--snapshotDepth == 0) {
+        currentSnapshot = 0;
+    }
+}
+
+}  // namespace wingcall
+
 DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
                                LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName) {
     if (lpReturnedString == nullptr || nSize == 0) {
@@ -793,7 +866,7 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
         const std::string path = FileSystemPath(lpFileName);
         ProfileCache& cache = TheCache();
         std::lock_guard<std::mutex> lock(cache.mutex());
-        const FileLookup lookup = cache.Load(path);
+        const FileLookup lookup = cache.Load(path, ProfileCache::Purpose::Read);
         if (lookup.state == FileState::Loaded) {
             const ParsedProfile& profile = *lookup.profile;
             std::string sectionStorage, keyStorage;
@@ -843,7 +916,7 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
         const std::string path = FileSystemPath(lpFileName);
         ProfileCache& cache = TheCache();
         std::lock_guard<std::mutex> lock(cache.mutex());
-        const FileLookup lookup = cache.Load(path);
+        const FileLookup lookup = cache.Load(path, ProfileCache::Purpose::Write);
         if (lookup.state == FileState::NotAFile || lookup.state == FileState::Unreadable) {
             return FALSE;  // never replace a file whose content could not be read
         }

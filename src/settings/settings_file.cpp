@@ -1,9 +1,9 @@
 // Wide-text settings access: converts every text to the ANSI code page for the call and back.
 #include "settings/settings_file.h"
 
+#include <array>
 #include <filesystem>
 #include <optional>
-#include <vector>
 
 #include "settings/ansi_code_page.h"
 #include "settings/private_profile.h"
@@ -52,7 +52,7 @@ std::string NarrowPath(const std::wstring& path) {
     }
     return ansi;
 #else
-    return PathFromWide(path).string();
+    return Utf8FromWide(path);
 #endif
 }
 
@@ -65,7 +65,7 @@ std::wstring ReadSetting(const std::wstring& settingsPath, const std::wstring& s
     const std::string ansiDefault = WideToAnsi(defaultValue);
     const std::string narrowPath = NarrowPath(settingsPath);
     // The buffer starts as all NULs, so whatever the routine does not fill stays NUL.
-    std::vector<char> buffer(kSettingsBufferSize, '\0');
+    std::array<char, kSettingsBufferSize> buffer{};
     DWORD count =
         GetPrivateProfileStringA(ansiSection.c_str(), ansiKey.c_str(), ansiDefault.c_str(),
                                  buffer.data(), kSettingsBufferSize, narrowPath.c_str());

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_read_snapshot.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -426,6 +427,40 @@ TEST(PrivateProfileCache, SeesAnEditAfterItsOwnWrite) {
     EXPECT_EQ(Read(file, "a", "k", "d").value, "3");
     ASSERT_EQ(WritePrivateProfileStringA("a", "j", "4", file.c_str()), TRUE);
     EXPECT_EQ(ReadBytes(file), "[a]\r\nk=3\r\nj=4\r\n");
+}
+
+// A read snapshot trades the check at every read for one check per file: its reads give one
+// version of the file, while a write still works on what is on disk and keeps others' edits.
+TEST(PrivateProfileCache, AReadSnapshotGivesOneVersionAndWritesKeepWhatIsOnDisk) {
+    TempFolder folder;
+    const fs::path file = folder / "s.ini";
+    const auto replaceBehindItsBack = [&](const std::string& content) {
+        WriteBytes(folder / "new.ini", content);
+        fs::rename(folder / "new.ini", file);
+    };
+    WriteBytes(file, "[a]\r\nk=1\r\n");
+    {
+        const wingcall::SettingsReadSnapshot outer;
+        ASSERT_EQ(Read(file, "a", "k", "d").value, "1");
+        replaceBehindItsBack("[a]\r\nk=2\r\n");
+        {
+            const wingcall::SettingsReadSnapshot inner;
+            EXPECT_EQ(Read(file, "a", "k", "d").value, "1");
+        }
+        EXPECT_EQ(Read(file, "a", "k", "d").value, "1") << "the outer snapshot still holds";
+
+        ASSERT_EQ(WritePrivateProfileStringA("a", "j", "3", file.c_str()), TRUE);
+        EXPECT_EQ(ReadBytes(file), "[a]\r\nk=2\r\nj=3\r\n");
+        EXPECT_EQ(Read(file, "a", "k", "d").value, "2") << "reads follow the snapshot's own write";
+        EXPECT_EQ(Read(file, "a", "j", "d").value, "3");
+    }
+    replaceBehindItsBack("[a]\r\nk=4\r\n");
+    EXPECT_EQ(Read(file, "a", "k", "d").value, "4");
+    {
+        const wingcall::SettingsReadSnapshot later;
+        replaceBehindItsBack("[a]\r\nk=5\r\n");
+        EXPECT_EQ(Read(file, "a", "k", "d").value, "5") << "a new snapshot checks the file again";
+    }
 }
 
 }  // namespace
