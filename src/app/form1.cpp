@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <limits>
 
 #include "app/app_messages.h"
 #include "app/error_text.h"
@@ -150,6 +151,10 @@ void Form1::CreateControls() {
     Caption(Label7, PTTJoyButton);
     Caption(Label8, txtPTTKey2);
     chkPTT->setAccessibleName(chkPTT->text());
+    // The text boxes take text of any length; Qt would otherwise cut a pasted text at 32,767.
+    for (QLineEdit* box : {txtCallsign, txtPTTKey, txtPTTKey2}) {
+        box->setMaxLength(std::numeric_limits<int>::max());
+    }
 
     for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8}) {
         WidenToFitCaption(label, GrowFrom::Left);

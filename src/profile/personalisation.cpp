@@ -23,10 +23,13 @@ constexpr std::wstring_view kPositionPlaceholder = L"number$";
 constexpr wchar_t kPlaceholderEnd = L'$';
 
 // What a pass may do beyond one replacement per "$" the phrase started with before the value is
-// taken to feed itself without end (see ReplaceEveryPlaceholder): further replacements, and
-// further characters of growth.
-constexpr std::size_t kReplacementsBeyondOwnPlaceholders = 1000;
-constexpr std::size_t kGrowthBeyondOwnPlaceholders = 1000000;
+// taken to feed itself too far (see ReplaceEveryPlaceholder): further replacements, and further
+// characters of growth. Joins that die out within them (a callsign of "$$callsign" in a phrase
+// of ten "callsign" and a "$" makes a thousand replacements) are carried out; joins that go on,
+// some for ever and some for longer than any phrase could use, are refused after at most a
+// fraction of a second.
+constexpr std::size_t kReplacementsBeyondOwnPlaceholders = 32767;
+constexpr std::size_t kGrowthBeyondOwnPlaceholders = 32767;
 
 constexpr wchar_t FoldAsciiCase(wchar_t character) {
     return (character >= L'A' && character <= L'Z')
@@ -71,7 +74,8 @@ std::size_t FindIgnoringAsciiCase(std::wstring_view text, std::wstring_view plac
 //   "callsigncallsign$" never runs out of occurrences. Without such joins a pass makes at most
 //   one replacement per "$" the phrase started with, each adding |V| - L characters, so a pass
 //   that needs far more replacements or characters than that is stopped and reported instead
-//   of exhausting time and memory.
+//   of exhausting time and memory. Some such joins would end after very many replacements
+//   (each one can double the "$" in front of a run of "callsign"), which the limits stop too.
 //
 // Restarting from the first character finds the same occurrence as resuming L - 1 characters
 // before the last one: the text in front of the last occurrence held none, and only the text
@@ -151,7 +155,7 @@ std::string Narrow(std::wstring_view asciiText) {
     throw WingcallError(ErrorNumber::Overflow,
                         where + ": " + value + " keeps forming new \"" + Narrow(placeholder) +
                             "\" placeholders with the text around it, so the phrase would grow "
-                            "without end. Leave the \"$\" out of " +
+                            "far too long. Leave the \"$\" out of " +
                             value + ".");
 }
 

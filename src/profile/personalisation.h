@@ -30,8 +30,9 @@ void UpdateSubstitutionValues(SubstitutionValues& values, const std::wstring& ca
 // its own placeholder (in any case) would never run out of occurrences: that pass goes on behind
 // the text it inserted instead. Values go in as they are: nothing is trimmed or escaped.
 // A value holding "$" can, together with the text around it, form new placeholders without end
-// (a callsign "$$callsigncallsign" in "callsigncallsign$"); such a phrase is refused with
-// WingcallError Overflow.
+// (a callsign "$$callsigncallsign" in "callsigncallsign$") or for very long; a phrase whose pass
+// goes on tens of thousands of replacements or characters past its own placeholders is refused
+// with WingcallError Overflow.
 std::wstring PersonalisePhrase(std::wstring phrase, const SubstitutionValues& values);
 
 // Personalises entries 1..CommandCount of `CommandPhrases` in place; other entries are untouched.
@@ -39,8 +40,8 @@ std::wstring PersonalisePhrase(std::wstring phrase, const SubstitutionValues& va
 // loaded: personalising a table twice would find no placeholder the second time and keep the
 // first generation's callsign and numbers.
 // Throws WingcallError SubscriptOutOfRange when CommandCount lies past the table's end, and
-// Overflow naming the phrase ("Phrase(12)") when a value forms placeholders without end; the
-// table is then left as it was.
+// Overflow naming the phrase ("Phrase(12)") when a value keeps forming placeholders; the table is
+// then left as it was.
 void PersonalisePhrases(std::vector<std::wstring>& CommandPhrases, std::size_t CommandCount,
                         const SubstitutionValues& values);
 

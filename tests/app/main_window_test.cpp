@@ -111,6 +111,12 @@ TEST_F(MainWindowTest, AFreshWindowShowsTheStoredValues) {
         EXPECT_FALSE(list->isEditable());
         EXPECT_EQ(list->currentIndex(), -1);
     }
+    // Text of any length stays whole: nothing is cut at Qt's default limit of 32,767.
+    const QString longText(40000, QChar(u'k'));
+    for (QLineEdit* box : {window.txtCallsign, window.txtPTTKey, window.txtPTTKey2}) {
+        box->setText(longText);
+        EXPECT_EQ(box->text().size(), longText.size()) << box->objectName().toStdString();
+    }
     const std::pair<QPushButton*, const char*> buttons[] = {{window.Command1, "&Instructions"},
                                                             {window.cmdGenerate, "&Generate"},
                                                             {window.cmdAppend, "&Append Settings"},

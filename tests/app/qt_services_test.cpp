@@ -61,16 +61,19 @@ TEST(QtMessageBoxesTest, NoIconDefaultTitleAndYesAsTheDefaultButton) {
     EXPECT_EQ(title, QStringLiteral("Error !!!"));
 }
 
-TEST(QtFileDialogsTest, OpenStartsInTheInitialFolderAndGivesTheFullPath) {
+// The open dialogs hand back whatever name the user gives, present or not: the caller reports a
+// file it cannot use, in its own words.
+TEST(QtFileDialogsTest, OpenStartsInTheInitialFolderAndGivesTheFullPathOfAnyName) {
     wingcall::testing::TempFolder folder;
-    wingcall::testing::WriteBytes(folder / "old.xml", "<x/>");
     const QString folderPath = QString::fromStdString(folder.path().string());
     QString initialFolder;
     QStringList filters;
+    bool showsLabelsOnly = false;
     WhenShown<QFileDialog>([&](QFileDialog* dialog) {
         initialFolder = dialog->directory().absolutePath();
         filters = dialog->nameFilters();
-        dialog->selectFile(QStringLiteral("old.xml"));
+        showsLabelsOnly = dialog->testOption(QFileDialog::HideNameFilterDetails);
+        dialog->selectFile(QStringLiteral("missing.xml"));
         static_cast<QDialog*>(dialog)->accept();
     });
     QtFileDialogs dialogs;
@@ -79,9 +82,10 @@ TEST(QtFileDialogsTest, OpenStartsInTheInitialFolderAndGivesTheFullPath) {
     settings.initialFolder = folderPath + QString(10, QChar(u'\0'));
     const FileDialogResult chosen = dialogs.showOpen(nullptr, settings);
     ASSERT_TRUE(chosen);
-    EXPECT_EQ(*chosen, QDir::toNativeSeparators(folderPath + QStringLiteral("/old.xml")));
+    EXPECT_EQ(*chosen, QDir::toNativeSeparators(folderPath + QStringLiteral("/missing.xml")));
     EXPECT_EQ(initialFolder, folderPath);
     EXPECT_EQ(filters, QStringList{QStringLiteral("VoxtrelProfiles (*.xml)")});
+    EXPECT_TRUE(showsLabelsOnly) << "the file-type list shows \"VoxtrelProfiles\" alone";
 }
 
 TEST(QtFileDialogsTest, SaveAsksBeforeOverwritingAndUsesTheStoredTitleAndName) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <limits>
 #include <string>
 #include <vector>
@@ -90,6 +92,20 @@ TEST(PersonalisePhrase, StopsAValueThatFormsPlaceholdersWithoutEnd) {
     testing::ExpectWingcallError(
         [] { PersonalisePhrase(L"callsigncallsign$", Values(L"$$callsigncallsign", 0, 0)); },
         ErrorNumber::Overflow, {"\"callsign$\""});
+}
+
+TEST(PersonalisePhrase, CarriesOutJoinsThatDieOut) {
+    // Each replacement moves the "$" one "callsign" to the left and doubles it: 1,023
+    // replacements, then none is left. Only ten runs deep, this is a phrase to write, not refuse.
+    std::wstring phrase;
+    for (int i = 0; i < 10; ++i) {
+        phrase += L"callsign";
+    }
+    phrase += L"$";
+    const std::wstring result = PersonalisePhrase(phrase, Values(L"$$callsign", 0, 0));
+    EXPECT_EQ(result.size(), 1104u);
+    EXPECT_EQ(result.find(L"callsign$"), std::wstring::npos);
+    EXPECT_EQ(std::count(result.begin(), result.end(), L'$'), 1024);
 }
 
 TEST(PersonalisePhrase, StopsALongRunawayValueBeforeItFillsMemory) {

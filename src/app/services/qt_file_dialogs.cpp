@@ -13,10 +13,13 @@ FileDialogResult ShowFileDialog(QWidget* parent, const FileDialogSettings& setti
                                 QFileDialog::AcceptMode acceptMode) {
     QFileDialog dialog(parent, settings.title);
     dialog.setAcceptMode(acceptMode);
-    dialog.setFileMode(acceptMode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
-                                                             : QFileDialog::AnyFile);
+    // No dialog insists on an existing file: the name the user gives is handed back, and the
+    // caller says what is wrong with it (a merge source that is not there fails at the merge).
+    dialog.setFileMode(QFileDialog::AnyFile);
     // The stored dialogs have no default extension: the name typed is the name used.
     dialog.setDefaultSuffix(QString());
+    // The file-type list shows each entry's stored label alone, not its pattern as well.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !settings.promptBeforeOverwrite);
     const QString nameFilter = QtNameFilter(settings.filter);
     if (!nameFilter.isEmpty()) {
