@@ -13,11 +13,7 @@
 namespace wingcall {
 namespace {
 
-using testing::CountEntries;
-using testing::ExpectWingcallError;
 using testing::ReadBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
 
 std::string Golden(const char* name) {
     return ReadBytes(std::filesystem::path(WINGCALL_TEST_DATA_DIR) / name);
@@ -49,90 +45,74 @@ PushToTalkValues PushToTalk(bool inUse, std::wstring key1, std::wstring button, 
     return {inUse, L"hold", L"on", std::move(key1), std::move(button), std::move(key2)};
 }
 
-TEST(NewProfileDocument, AllThreePushToTalkInputsTrimmedNamesAndUnescapedValues) {
-    EXPECT_EQ(NewProfileDocument(ThreeCommands(), PushToTalk(true, L"LCONTROL", L"3", L"F1")),
-              Golden("new_profile_ptt_all.xml"));
+TEST(NewProfileDocument, MatchesTheGoldenFiles) {
+    CommandTables noCommands = ThreeCommands();
+    noCommands.CommandCount = 0;
+    const PushToTalkValues nothingSet = PushToTalk(true, L"", L"None", L"");
+    const struct {
+        const char* golden;
+        CommandTables tables;
+        PushToTalkValues values;
+    } cases[] = {
+        {"new_profile_ptt_all.xml", ThreeCommands(), PushToTalk(true, L"LCONTROL", L"3", L"F1")},
+        {"new_profile_no_commands.xml", noCommands, nothingSet},
+        {"new_profile_no_commands.xml", CommandTables{}, PushToTalk(false, L"", L"None", L"")},
+        {"new_profile_ptt_button_only.xml",
+         OneCommand(),
+         {true, L"toggle", L"off", L"", L"12", L""}},
+        // A blank key counts as set.
+        {"new_profile_ptt_blank_key.xml", OneCommand(), PushToTalk(true, L" ", L"None", L"")},
+        // No block unless ticked and something is set.
+        {"new_profile_no_ptt.xml", OneCommand(), PushToTalk(false, L"A", L"3", L"B")},
+        {"new_profile_no_ptt.xml", OneCommand(), nothingSet},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.golden);
+        EXPECT_EQ(NewProfileDocument(c.tables, c.values), Golden(c.golden));
+    }
 }
 
-TEST(NewProfileDocument, NoCommandsAndNothingToPushGivesTheBareDocument) {
-    CommandTables tables = ThreeCommands();
-    tables.CommandCount = 0;
-    EXPECT_EQ(NewProfileDocument(tables, PushToTalk(true, L"", L"None", L"")),
-              Golden("new_profile_no_commands.xml"));
-    EXPECT_EQ(NewProfileDocument(CommandTables{}, PushToTalk(false, L"", L"None", L"")),
-              Golden("new_profile_no_commands.xml"));
-}
-
-TEST(NewProfileDocument, OnlyTheButtonGivesItsLineAlone) {
-    const PushToTalkValues buttonOnly{true, L"toggle", L"off", L"", L"12", L""};
-    EXPECT_EQ(NewProfileDocument(OneCommand(), buttonOnly),
-              Golden("new_profile_ptt_button_only.xml"));
-}
-
-TEST(NewProfileDocument, ABlankKeyCountsAsSet) {
-    EXPECT_EQ(NewProfileDocument(OneCommand(), PushToTalk(true, L" ", L"None", L"")),
-              Golden("new_profile_ptt_blank_key.xml"));
-}
-
-TEST(NewProfileDocument, NoBlockUnlessTickedAndSomethingIsSet) {
+TEST(NewProfileDocument, EachSetPushToTalkInputGivesItsOwnLine) {
+    // The document without a block, with the block put in before its last line.
+    const std::string last = "</voxtrel-config>\r\n";
     const std::string withoutBlock = Golden("new_profile_no_ptt.xml");
-    EXPECT_EQ(NewProfileDocument(OneCommand(), PushToTalk(false, L"A", L"3", L"B")), withoutBlock);
-    EXPECT_EQ(NewProfileDocument(OneCommand(), PushToTalk(true, L"", L"None", L"")), withoutBlock);
-    // The button test is exact: any other spelling of "None" is a button.
-    EXPECT_NE(NewProfileDocument(OneCommand(), PushToTalk(true, L"", L"none", L"")), withoutBlock);
-}
-
-TEST(NewProfileDocument, EachSinglePushToTalkInputGivesItsOwnLine) {
-    const std::string start =
-        "       </command-list>\r\n"
-        "         <push-to-talk mode=\"hold\" initial-state=\"on\">\r\n";
-    const std::string end = "         </push-to-talk>\r\n</voxtrel-config>\r\n";
-    struct Case {
+    const std::string body = withoutBlock.substr(0, withoutBlock.size() - last.size());
+    const struct {
         PushToTalkValues values;
         std::string lines;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {PushToTalk(true, L"K1", L"None", L""), "          <key type=\"K1\" />\r\n"},
         {PushToTalk(true, L"", L"None", L"K2"), "          <key type=\"K2\" />\r\n"},
         {PushToTalk(true, L"K1", L"None", L"K2"),
          "          <key type=\"K1\" />\r\n          <key type=\"K2\" />\r\n"},
         {PushToTalk(true, L"", L"32", L"K2"),
-         "          <button number=\"32\" />\r\n          <key type=\"K2\" />\r\n"}};
-    for (const Case& example : cases) {
-        const std::string document = NewProfileDocument(OneCommand(), example.values);
-        const std::string tail = start + example.lines + end;
-        ASSERT_GE(document.size(), tail.size());
-        EXPECT_EQ(document.substr(document.size() - tail.size()), tail) << example.lines;
+         "          <button number=\"32\" />\r\n          <key type=\"K2\" />\r\n"},
+        // The button test is exact: any other spelling of "None" is a button.
+        {PushToTalk(true, L"", L"none", L""), "          <button number=\"none\" />\r\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NewProfileDocument(OneCommand(), c.values),
+                  body + "         <push-to-talk mode=\"hold\" initial-state=\"on\">\r\n" +
+                      c.lines + "         </push-to-talk>\r\n" + last)
+            << c.lines;
     }
 }
 
-TEST(NewProfileDocument, RefusesACountPastATableNamingTheEntry) {
-    CommandTables tables = OneCommand();
-    tables.CommandKeys.pop_back();
-    tables.CommandCount = 2;
-    ExpectWingcallError([&] { NewProfileDocument(tables, PushToTalk(false, L"", L"None", L"")); },
-                        ErrorNumber::SubscriptOutOfRange, {"Keys(2)"});
-}
-
-TEST(WriteNewProfile, ReplacesAnExistingFileEntirely) {
-    TempFolder folder;
+TEST(WriteNewProfile, ReplacesTheWholeFileAndARefusedTemplateLeavesItAsItWas) {
+    testing::TempFolder folder;
     const auto profile = folder / "Wingcall.xml";
-    WriteBytes(profile, std::string(5000, 'x'));
+    testing::WriteBytes(profile, std::string(5000, 'x'));
     WriteNewProfile(profile, ThreeCommands(), PushToTalk(true, L"LCONTROL", L"3", L"F1"));
     EXPECT_EQ(ReadBytes(profile), Golden("new_profile_ptt_all.xml"));
-    EXPECT_EQ(CountEntries(folder.path()), 1u);
-}
 
-TEST(WriteNewProfile, ARefusedTemplateLeavesTheTargetAsItWas) {
-    TempFolder folder;
-    const auto profile = folder / "Wingcall.xml";
-    WriteBytes(profile, "old profile");
-    CommandTables tables = OneCommand();
-    tables.CommandCount = 3;
-    EXPECT_THROW(WriteNewProfile(profile, tables, PushToTalk(false, L"", L"None", L"")),
-                 WingcallError);
-    EXPECT_EQ(ReadBytes(profile), "old profile");
-    EXPECT_EQ(CountEntries(folder.path()), 1u);
+    CommandTables pastTheKeys = OneCommand();
+    pastTheKeys.CommandKeys.pop_back();
+    pastTheKeys.CommandCount = 2;
+    testing::ExpectWingcallError(
+        [&] { WriteNewProfile(profile, pastTheKeys, PushToTalk(false, L"", L"None", L"")); },
+        ErrorNumber::SubscriptOutOfRange, {"Keys(2)"});
+    EXPECT_EQ(ReadBytes(profile), Golden("new_profile_ptt_all.xml"));
+    EXPECT_EQ(testing::CountEntries(folder.path()), 1u);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <limits>
 #include <string>
 #include <vector>
@@ -23,99 +22,75 @@ SubstitutionValues Values(const std::wstring& callsign, int flightListIndex,
     return values;
 }
 
-struct PhraseCase {
-    const char* what;
-    std::wstring phrase;
-    std::wstring callsign;
-    int flightListIndex;
-    int positionListIndex;
-    std::wstring expected;
-};
-
-class PersonalisePhraseTest : public ::testing::TestWithParam<PhraseCase> {};
-
-TEST_P(PersonalisePhraseTest, GivesThePersonalisedPhrase) {
-    const PhraseCase& example = GetParam();
-    EXPECT_EQ(PersonalisePhrase(example.phrase, Values(example.callsign, example.flightListIndex,
-                                                       example.positionListIndex)),
-              example.expected)
-        << example.what;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Passes, PersonalisePhraseTest,
-    ::testing::Values(
-        PhraseCase{"all three", L"callsign$ flightnumber$ number$", L"Avenger", 1, 2,
-                   L"Avenger two three"},
-        PhraseCase{"every occurrence", L"callsign$ lead, callsign$ flight", L"Viper", 0, 0,
-                   L"Viper lead, Viper flight"},
-        PhraseCase{"capitals match, the text around keeps its case", L"Go FLIGHTNUMBER$ GO", L"X",
-                   1, 0, L"Go two GO"},
-        PhraseCase{"mixed case", L"CallSign$ nUmBeR$", L"Hawk", 0, 3, L"Hawk four"},
-        PhraseCase{"flightnumber$ is never flight plus the position", L"flightnumber$", L"Avenger",
-                   1, 2, L"two"},
-        PhraseCase{"empty callsign leaves the spaces", L"Say  callsign$  now", L"", 0, 0,
-                   L"Say    now"},
-        PhraseCase{"at both ends", L"callsign$ is number$", L"Cobra", 0, 1, L"Cobra is two"},
-        PhraseCase{"no placeholder", L"Break right", L"Cobra", 0, 0, L"Break right"},
-        PhraseCase{"empty phrase", L"", L"Cobra", 0, 0, L""},
-        PhraseCase{"value inserted as typed", L"callsign$.", L"  \"A&B\"  ", 0, 0, L"  \"A&B\"  ."},
-        PhraseCase{"callsign brings number$ to a later pass", L"callsign$, go", L"number$ Lead", 0,
-                   2, L"three Lead, go"},
-        PhraseCase{"callsign brings FLIGHTNUMBER$ to a later pass", L"callsign$",
-                   L"FLIGHTNUMBER$-Lead", 3, 0, L"four-Lead"},
-        PhraseCase{"nine is the highest flight", L"flightnumber$", L"", 8, 0, L"nine"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    ValuesHoldingPlaceholders, PersonalisePhraseTest,
-    ::testing::Values(
+TEST(PersonalisePhrase, GivesThePersonalisedPhrase) {
+    const struct {
+        const char* what;
+        std::wstring phrase;
+        std::wstring callsign;
+        int flightListIndex;
+        int positionListIndex;
+        std::wstring expected;
+    } cases[] = {
+        // "flightnumber$" holds "number$": its pass must come first.
+        {"all three", L"callsign$ flightnumber$ number$", L"Avenger", 1, 2, L"Avenger two three"},
+        {"every occurrence", L"callsign$ lead, callsign$ flight", L"Viper", 0, 0,
+         L"Viper lead, Viper flight"},
+        {"any case matches, the text around keeps its case",
+         L"Go FLIGHTNUMBER$ GO CallSign$ nUmBeR$", L"Hawk", 1, 3, L"Go two GO Hawk four"},
+        {"empty callsign leaves the spaces", L"Say  callsign$  now", L"", 0, 0, L"Say    now"},
+        {"empty phrase", L"", L"Cobra", 0, 0, L""},
+        {"value inserted as typed", L"callsign$.", L"  \"A&B\"  ", 0, 0, L"  \"A&B\"  ."},
+        {"callsign brings number$ to a later pass", L"callsign$, go", L"number$ Lead", 0, 2,
+         L"three Lead, go"},
+        {"callsign brings FLIGHTNUMBER$ to a later pass", L"callsign$", L"FLIGHTNUMBER$-Lead", 3, 0,
+         L"four-Lead"},
+        {"nine is the highest flight", L"flightnumber$", L"", 8, 0, L"nine"},
         // The value holds its own placeholder: the pass goes on behind what it inserted.
-        PhraseCase{"callsign made of its placeholder", L"callsign$", L"callsign$", 0, 0,
-                   L"callsign$"},
-        PhraseCase{"own placeholder in capitals, twice", L"callsign$ and callsign$",
-                   L"CALLSIGN$ Lead", 0, 0, L"CALLSIGN$ Lead and CALLSIGN$ Lead"},
+        {"callsign made of its placeholder", L"callsign$", L"callsign$", 0, 0, L"callsign$"},
+        {"own placeholder in capitals, twice", L"callsign$ and callsign$", L"CALLSIGN$ Lead", 0, 0,
+         L"CALLSIGN$ Lead and CALLSIGN$ Lead"},
         // Behind the inserted text the search starts, so a join with it is not replaced.
-        PhraseCase{"no join behind an own placeholder", L"callsign$sign$", L"call callsign$", 0, 0,
-                   L"call callsign$sign$"},
+        {"no join behind an own placeholder", L"callsign$sign$", L"call callsign$", 0, 0,
+         L"call callsign$sign$"},
         // The search restarts at the first character, so replacements that join the text
         // around them into a new placeholder are replaced in turn.
-        PhraseCase{"join on the right, shorter value", L"callsign$sign$", L"call", 0, 0, L"call"},
-        PhraseCase{"join on the left, value with a $", L"callcallsign$", L"sign$x", 0, 0,
-                   L"sign$xx"},
-        PhraseCase{"joins on both sides, value as long as the placeholder", L"callcallsign$sign$",
-                   L"sign$call", 0, 0, L"sign$sign$callcall"},
-        PhraseCase{"a join made by the callsign is found by a later pass", L"callsign$number$",
-                   L"flight", 1, 0, L"two"}));
+        {"join on the right, shorter value", L"callsign$sign$", L"call", 0, 0, L"call"},
+        {"join on the left, value with a $", L"callcallsign$", L"sign$x", 0, 0, L"sign$xx"},
+        {"joins on both sides, value as long as the placeholder", L"callcallsign$sign$",
+         L"sign$call", 0, 0, L"sign$sign$callcall"},
+        {"a join made by the callsign is found by a later pass", L"callsign$number$", L"flight", 1,
+         0, L"two"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(
+            PersonalisePhrase(c.phrase, Values(c.callsign, c.flightListIndex, c.positionListIndex)),
+            c.expected)
+            << c.what;
+    }
+}
 
-TEST(PersonalisePhrase, StopsAValueThatFormsPlaceholdersWithoutEnd) {
+TEST(PersonalisePhrase, StopsOnlyValuesThatFormPlaceholdersWithoutEnd) {
     // Every replacement leaves "callsign$" in front of the inserted text again.
     testing::ExpectWingcallError(
         [] { PersonalisePhrase(L"callsigncallsign$", Values(L"$$callsigncallsign", 0, 0)); },
         ErrorNumber::Overflow, {"\"callsign$\""});
-}
+    // The same join with a long callsign: the growth, not the count, gives it away.
+    const std::wstring longCallsign = L"$$" + std::wstring(20000, L'x') + L"callsigncallsign";
+    EXPECT_THROW(PersonalisePhrase(L"callsigncallsign$", Values(longCallsign, 0, 0)),
+                 WingcallError);
 
-TEST(PersonalisePhrase, CarriesOutJoinsThatDieOut) {
     // Each replacement moves the "$" one "callsign" to the left and doubles it: 1,023
     // replacements, then none is left. Only ten runs deep, this is a phrase to write, not refuse.
-    std::wstring phrase;
+    std::wstring dyingOut;
     for (int i = 0; i < 10; ++i) {
-        phrase += L"callsign";
+        dyingOut += L"callsign";
     }
-    phrase += L"$";
-    const std::wstring result = PersonalisePhrase(phrase, Values(L"$$callsign", 0, 0));
+    const std::wstring result = PersonalisePhrase(dyingOut + L"$", Values(L"$$callsign", 0, 0));
     EXPECT_EQ(result.size(), 1104u);
     EXPECT_EQ(result.find(L"callsign$"), std::wstring::npos);
     EXPECT_EQ(std::count(result.begin(), result.end(), L'$'), 1024);
-}
 
-TEST(PersonalisePhrase, StopsALongRunawayValueBeforeItFillsMemory) {
-    // The same join, with a long callsign: the growth, not the count, gives it away.
-    const std::wstring callsign = L"$$" + std::wstring(20000, L'x') + L"callsigncallsign";
-    EXPECT_THROW(PersonalisePhrase(L"callsigncallsign$", Values(callsign, 0, 0)), WingcallError);
-}
-
-TEST(PersonalisePhrase, ReplacesManyPlaceholdersWithAValueHoldingADollar) {
-    // The guard against runaway values must not stop an ordinary long phrase.
+    // Nor is an ordinary long phrase stopped.
     std::wstring phrase;
     std::wstring expected;
     for (int i = 0; i < 3000; ++i) {
@@ -126,12 +101,11 @@ TEST(PersonalisePhrase, ReplacesManyPlaceholdersWithAValueHoldingADollar) {
 }
 
 TEST(NumberWord, NamesOneToNineOnly) {
-    const std::vector<std::wstring> words = {L"",    L"one",   L"two",   L"three", L"four", L"five",
-                                             L"six", L"seven", L"eight", L"nine",  L""};
-    for (int number = 0; number <= 10; ++number) {
-        EXPECT_EQ(NumberWord(number), words[static_cast<std::size_t>(number)]) << number;
+    const wchar_t* const words[] = {L"",    L"one",   L"two",   L"three", L"four", L"five",
+                                    L"six", L"seven", L"eight", L"nine",  L""};
+    for (int number = -1; number <= 10; ++number) {
+        EXPECT_EQ(NumberWord(number), number < 0 ? L"" : words[number]) << number;
     }
-    EXPECT_EQ(NumberWord(-1), L"");
 }
 
 TEST(UpdateSubstitutionValues, AListOutsideItsRangeKeepsThePreviousWord) {
@@ -176,15 +150,13 @@ TEST(PersonalisePhrases, RewritesOnlyEntriesOneToCommandCount) {
     EXPECT_TRUE(neverLoaded.empty());
 }
 
-TEST(PersonalisePhrases, RefusesACountPastTheTableAndChangesNothing) {
+TEST(PersonalisePhrases, ARefusalNamesThePhraseAndChangesNothing) {
     std::vector<std::wstring> phrases = LoadedPhrases();
     testing::ExpectWingcallError([&] { PersonalisePhrases(phrases, 5, Values(L"Hawk", 0, 1)); },
                                  ErrorNumber::SubscriptOutOfRange, {"Phrase(5)"});
     EXPECT_EQ(phrases, LoadedPhrases());
-}
-
-TEST(PersonalisePhrases, NamesARunawayPhraseAndChangesNothing) {
-    std::vector<std::wstring> phrases = {L"", L"callsign$ one", L"callsigncallsign$", L""};
+    // A runaway value in entry 2, after entry 1 was already done.
+    phrases = {L"", L"callsign$ one", L"callsigncallsign$", L""};
     const std::vector<std::wstring> before = phrases;
     testing::ExpectWingcallError(
         [&] { PersonalisePhrases(phrases, 2, Values(L"$$callsigncallsign", 0, 0)); },

@@ -19,12 +19,6 @@ using wingcall::testing::ReadBytes;
 using wingcall::testing::TempFolder;
 using wingcall::testing::WriteBytes;
 
-// Runs `replace`, expecting a FileAccess error whose message names `target`.
-template <typename Action>
-void ExpectFailureNaming(const fs::path& target, Action replace) {
-    wingcall::testing::ExpectWingcallError(replace, ErrorNumber::FileAccess, {target.string()});
-}
-
 TEST(ReplaceFileContents, CreatesOrReplacesTheWholeFile) {
     TempFolder folder;
     const fs::path file = folder / "profile.xml";
@@ -68,33 +62,24 @@ TEST(ReplaceFileContents, FollowsASymbolicLink) {
     EXPECT_EQ(CountEntries(folder.path()), 2u);
 }
 
-TEST(ReplaceFileContents, MissingFolderFailsAndLeavesNothing) {
+// A missing folder, a folder as the target, and a read-only target (kept even for the superuser).
+TEST(ReplaceFileContents, AFailureNamesTheTargetAndLeavesEverythingAsItWas) {
     TempFolder folder;
-    const fs::path target = folder / "absent" / "profile.xml";
-    ExpectFailureNaming(target, [&] { ReplaceFileContents(target, "data"); });
-    EXPECT_EQ(CountEntries(folder.path()), 0u);
-}
-
-TEST(ReplaceFileContents, FolderAsTargetFailsAndLeavesItAsItWas) {
-    TempFolder folder;
-    const fs::path target = folder / "profiles";
-    fs::create_directory(target);
-    WriteBytes(target / "inside.xml", "kept");
-    ExpectFailureNaming(target, [&] { ReplaceFileContents(target, "data"); });
-    EXPECT_TRUE(fs::is_directory(target));
-    EXPECT_EQ(ReadBytes(target / "inside.xml"), "kept");
-    EXPECT_EQ(CountEntries(folder.path()), 1u);
-    EXPECT_EQ(CountEntries(target), 1u);
-}
-
-TEST(ReplaceFileContents, ReadOnlyTargetIsKeptEvenForTheSuperuser) {
-    TempFolder folder;
-    const fs::path target = folder / "profile.xml";
-    WriteBytes(target, "protected");
-    fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
-    ExpectFailureNaming(target, [&] { ReplaceFileContents(target, "data"); });
-    EXPECT_EQ(ReadBytes(target), "protected");
-    EXPECT_EQ(CountEntries(folder.path()), 1u);
+    const fs::path inMissingFolder = folder / "absent" / "profile.xml";
+    const fs::path aFolder = folder / "profiles";
+    const fs::path readOnly = folder / "profile.xml";
+    fs::create_directory(aFolder);
+    WriteBytes(aFolder / "inside.xml", "kept");
+    WriteBytes(readOnly, "protected");
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
+    for (const fs::path& target : {inMissingFolder, aFolder, readOnly}) {
+        wingcall::testing::ExpectWingcallError([&] { ReplaceFileContents(target, "data"); },
+                                               ErrorNumber::FileAccess, {target.string()});
+    }
+    EXPECT_EQ(ReadBytes(aFolder / "inside.xml"), "kept");
+    EXPECT_EQ(CountEntries(aFolder), 1u);
+    EXPECT_EQ(ReadBytes(readOnly), "protected");
+    EXPECT_EQ(CountEntries(folder.path()), 2u);
 }
 
 }  // namespace

@@ -24,12 +24,15 @@ std::string TemplateFile(std::size_t commands, std::size_t phrases, std::size_t 
     return "[General]\r\nOpenedOnce=1\r\n\r\n" + CommandsSection(commands, phrases, keys);
 }
 
+std::wstring Entry(const std::wstring& family, std::size_t n) {
+    return family + L" " + std::to_wstring(n);
+}
+
 class CommandTemplateTest : public ::testing::Test {
   protected:
     std::wstring Write(const std::string& contents) {
-        const auto file = folder_ / "Wingcall.ini";
-        WriteBytes(file, contents);
-        return WideFromPath(file);
+        WriteBytes(folder_ / "Wingcall.ini", contents);
+        return WideFromPath(folder_ / "Wingcall.ini");
     }
 
     CommandTables Load(const std::string& contents) {
@@ -41,101 +44,65 @@ class CommandTemplateTest : public ::testing::Test {
     TempFolder folder_;
 };
 
-std::wstring Entry(const std::wstring& family, std::size_t n) {
-    return family + L" " + std::to_wstring(n);
-}
-
 TEST_F(CommandTemplateTest, CountCommandsIsTheCommandFamilyPlusTwo) {
-    struct Case {
+    const struct {
         const char* what;
         std::string file;
         std::size_t expected;
-    };
-    const Case cases[] = {
-        {"forty commands", TemplateFile(40, 40, 40), 42},
+    } cases[] = {
         {"no Commands section", "[General]\r\nOpenedOnce=1\r\n", 2},
-        {"missing file", "", 2},
-        {"gap after Command(2)", "[Commands]\r\nCommand(1)=a\r\nCommand(2)=b\r\nCommand(4)=d\r\n",
-         4},
         {"stored vuoto ends the family",
          "[Commands]\r\nCommand(1)=a\r\nCommand(2)=b\r\nCommand(3)=vuoto\r\nCommand(4)=d\r\n", 4},
         {"empty value is an entry", "[Commands]\r\nCommand(1)=\r\nCommand(2)=b\r\n", 4},
-        {"Keys(1) alone", "[Commands]\r\nKeys(1)=A\r\n", 2},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::wstring path = Write(c.file);
-        if (c.file.empty()) {
-            path = WideFromPath(folder_ / "absent.ini");
+        EXPECT_EQ(CountCommands(Write(c.file)), c.expected);
+    }
+    EXPECT_EQ(CountCommands(WideFromPath(folder_ / "absent.ini")), 2u);
+}
+
+// Every family fills slots 1 to its own length, its sentinel follows, and every other slot up to
+// D stays empty; the count follows the Keys family alone.
+TEST_F(CommandTemplateTest, EachFamilyFillsItsSlotsThenItsSentinel) {
+    // Equal families; K = N + 1 (the last command is named "vuoto"); K < N (only K commands reach
+    // a profile); a Phrase family one longer; Keys(1) without Command(1); no Keys; no template.
+    const std::size_t cases[][3] = {{40, 40, 40}, {5, 5, 6}, {5, 5, 3}, {5, 6, 5},
+                                    {0, 0, 1},    {3, 0, 0}, {0, 0, 0}};
+    for (const auto& lengths : cases) {
+        SCOPED_TRACE(::testing::PrintToString(lengths));
+        const std::size_t commands = lengths[0];
+        const CommandTables tables = Load(TemplateFile(commands, lengths[1], lengths[2]));
+        EXPECT_EQ(tables.CommandCount, lengths[2]);
+        const std::pair<const std::vector<std::wstring>*, std::wstring> families[] = {
+            {&tables.CommandNames, L"Command"},
+            {&tables.CommandPhrases, L"Phrase"},
+            {&tables.CommandKeys, L"Keys"},
+        };
+        for (std::size_t f = 0; f < 3; ++f) {
+            const std::vector<std::wstring>& table = *families[f].first;
+            ASSERT_EQ(table.size(), commands + 3);
+            for (std::size_t slot = 0; slot < table.size(); ++slot) {
+                const std::wstring expected = slot == lengths[f] + 1 ? L"vuoto"
+                                              : slot >= 1 && slot <= lengths[f]
+                                                  ? Entry(families[f].second, slot)
+                                                  : L"";
+                EXPECT_EQ(table[slot], expected) << "slot " << slot;
+            }
         }
-        EXPECT_EQ(CountCommands(path), c.expected);
     }
 }
 
-TEST_F(CommandTemplateTest, FortyEntriesInEachFamilyFillSlotsOneToFortyAndEndWithTheSentinel) {
-    const CommandTables tables = Load(TemplateFile(40, 40, 40));
-
-    EXPECT_EQ(tables.CommandCount, 40u);
-    const std::pair<const std::vector<std::wstring>*, std::wstring> families[] = {
-        {&tables.CommandNames, L"Command"},
-        {&tables.CommandPhrases, L"Phrase"},
-        {&tables.CommandKeys, L"Keys"},
-    };
-    for (const auto& [table, family] : families) {
-        SCOPED_TRACE(std::string(family.begin(), family.end()));
-        ASSERT_EQ(table->size(), 43u);  // slots 0 to D = 42
-        EXPECT_EQ((*table)[0], L"");
-        for (std::size_t n = 1; n <= 40; ++n) {
-            EXPECT_EQ((*table)[n], Entry(family, n));
-        }
-        EXPECT_EQ((*table)[41], L"vuoto");
-        EXPECT_EQ((*table)[42], L"");
-    }
-}
-
-TEST_F(CommandTemplateTest, AGapInTheCommandFamilyEndsItThere) {
+// A gap ends the Command family there (Command(4) is never read), and an empty Keys entry is an
+// entry: loading goes on behind it.
+TEST_F(CommandTemplateTest, AGapEndsAFamilyAndAnEmptyEntryDoesNot) {
     const CommandTables tables = Load(
         "[Commands]\r\nCommand(1)=Rejoin\r\nCommand(2)=Break Left\r\nCommand(4)=Never read\r\n" +
-        FamilyLines("Phrase", 2) + FamilyLines("Keys", 2));
-
-    ASSERT_EQ(tables.CommandNames.size(), 5u);  // N = 2, D = 4
-    EXPECT_EQ(tables.CommandNames[2], L"Break Left");
-    EXPECT_EQ(tables.CommandNames[3], L"vuoto");
-    EXPECT_EQ(tables.CommandNames[4], L"");
+        FamilyLines("Phrase", 2) + "Keys(1)=\r\nKeys(2)=B\r\n");
+    EXPECT_EQ(tables.CommandNames,
+              (std::vector<std::wstring>{L"", L"Rejoin", L"Break Left", L"vuoto", L""}));
+    EXPECT_EQ(tables.CommandKeys, (std::vector<std::wstring>{L"", L"", L"B", L"vuoto", L""}));
     EXPECT_EQ(tables.CommandCount, 2u);
-}
-
-TEST_F(CommandTemplateTest, AnEmptyKeysEntryIsKeptAndLoadingGoesOn) {
-    const CommandTables tables =
-        Load("[Commands]\r\n" + FamilyLines("Command", 5) + FamilyLines("Phrase", 5) +
-             "Keys(1)=A\r\nKeys(2)=B\r\nKeys(3)=\r\nKeys(4)=D\r\nKeys(5)=E\r\n");
-
-    EXPECT_EQ(tables.CommandKeys[3], L"");
-    EXPECT_EQ(tables.CommandKeys[4], L"D");
-    EXPECT_EQ(tables.CommandKeys[6], L"vuoto");
-    EXPECT_EQ(tables.CommandCount, 5u);
-}
-
-TEST_F(CommandTemplateTest, TheCountFollowsTheKeysFamilyAlone) {
-    struct Case {
-        std::size_t commands, phrases, keys;
-    };
-    // K = N + 1 (the last command is named "vuoto"), K < N (only K commands reach a profile),
-    // a Phrase family one longer, Keys(1) without Command(1), no Keys, no template at all.
-    const Case cases[] = {{5, 5, 6}, {5, 5, 3}, {5, 6, 5}, {0, 0, 1}, {3, 0, 0}, {0, 0, 0}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(std::vector{c.commands, c.phrases, c.keys}));
-        const CommandTables tables = Load(TemplateFile(c.commands, c.phrases, c.keys));
-
-        EXPECT_EQ(tables.CommandCount, c.keys);
-        ASSERT_EQ(tables.CommandNames.size(), c.commands + 3);
-        ASSERT_EQ(tables.CommandPhrases.size(), c.commands + 3);
-        ASSERT_EQ(tables.CommandKeys.size(), c.commands + 3);
-        // Each family's sentinel sits right behind its own last entry.
-        EXPECT_EQ(tables.CommandNames[c.commands + 1], L"vuoto");
-        EXPECT_EQ(tables.CommandPhrases[c.phrases + 1], L"vuoto");
-        EXPECT_EQ(tables.CommandKeys[c.keys + 1], L"vuoto");
-    }
 }
 
 TEST_F(CommandTemplateTest, AFamilyTwoPastTheCommandsIsRefusedNamingItsKey) {
@@ -163,9 +130,8 @@ TEST_F(CommandTemplateTest, AFamilyTwoPastTheCommandsIsRefusedNamingItsKey) {
         EXPECT_EQ(tables.CommandNames[c.commands + 1], L"vuoto");
         const bool phrasesRefused = c.phrases > c.commands + 1;
         const auto& refused = phrasesRefused ? tables.CommandPhrases : tables.CommandKeys;
-        const std::wstring family = phrasesRefused ? L"Phrase" : L"Keys";
         ASSERT_EQ(refused.size(), c.commands + 3);
-        EXPECT_EQ(refused.back(), Entry(family, c.commands + 2));
+        EXPECT_EQ(refused.back(), Entry(phrasesRefused ? L"Phrase" : L"Keys", c.commands + 2));
     }
 }
 

@@ -4,8 +4,6 @@
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -26,15 +24,10 @@ using wingcall::testing::ReadBytes;
 using wingcall::testing::TempFolder;
 using wingcall::testing::WriteBytes;
 
-struct ReadResult {
-    std::string value;
-    DWORD count;
-};
-
 // Reads through a buffer larger than the size handed over, to check that nothing past the
 // value and its NUL is touched.
-ReadResult Read(const fs::path& file, const char* section, const char* key, const char* fallback,
-                DWORD size = 255) {
+std::string Read(const fs::path& file, const char* section, const char* key, const char* fallback,
+                 DWORD size = 255) {
     std::vector<char> buffer(size + 16, '#');
     const DWORD count = GetPrivateProfileStringA(section, key, fallback, buffer.data(), size,
                                                  file.string().c_str());
@@ -43,24 +36,18 @@ ReadResult Read(const fs::path& file, const char* section, const char* key, cons
     for (std::size_t i = count + 1; i < buffer.size(); ++i) {
         EXPECT_EQ(buffer[i], '#') << "byte " << i << " past the value was written";
     }
-    return {std::string(buffer.data(), count), count};
+    return std::string(buffer.data(), count);
 }
 
-std::string Utf16(std::u16string_view text, bool bigEndian) {
+// Text as UTF-16 bytes, little-endian unless asked otherwise.
+std::string Utf16(std::u16string_view text, bool bigEndian = false) {
     std::string bytes;
     for (char16_t unit : text) {
         const char high = static_cast<char>(unit >> 8);
         const char low = static_cast<char>(unit & 0xFF);
-        bytes.push_back(bigEndian ? high : low);
-        bytes.push_back(bigEndian ? low : high);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
     }
     return bytes;
-}
-std::string Utf16Le(std::u16string_view text) {
-    return Utf16(text, false);
-}
-std::string Utf16Be(std::u16string_view text) {
-    return Utf16(text, true);
 }
 
 struct ReadCase {
@@ -73,86 +60,29 @@ struct ReadCase {
     DWORD size = 255;
 };
 
+// The rest of the rules are held by the parity cases (line ends, headers, quotes, comments,
+// duplicates, defaults, long values) and the hostile-settings tests (NUL bytes, long lines).
 TEST(PrivateProfileRead, FollowsTheFormatRules) {
-    const std::string longLine(10000, 'x');
-    const std::string value300(300, 'v');
+    const std::string bigEndian = Utf16(u"\uFEFF[a]\nk=\u00E9t\u00E9\0x\nj=2"s, true);
     const std::vector<ReadCase> cases = {
-        // Line ends.
-        {"CR LF lines", "[General]\r\nOpenedOnce=0\r\n", "General", "OpenedOnce", "d", "0"},
-        {"LF lines", "[a]\nk=v\nj=w\n", "a", "j", "d", "w"},
-        {"lone CR lines", "[a]\rk=v\rj=w\r", "a", "j", "d", "w"},
-        {"mixed line ends", "[a]\r\n\rk=1\nj=2\r\ni=3", "a", "i", "d", "3"},
-        {"last line needs no line end", "[a]\r\nk=v", "a", "k", "d", "v"},
         {"CR LF is one line end, LF CR two", "[a]\n\rk=v", "a", "k", "d", "v"},
-        {"no line-length limit", "[a]\r\nlong=" + longLine + "\r\nk=v\r\n", "a", "k", "d", "v"},
-        // Section headers.
-        {"header name trimmed", "[ \tGeneral  ]\nk=v", "General", "k", "d", "v"},
-        {"header runs to the last ]", "[a]b]\nk=v", "a]b", "k", "d", "v"},
-        {"text before the last ] belongs to the name", "[a]b]\nk=v", "a", "k", "d", "d"},
-        {"text after ] ignored", "[a] ; note\nk=v", "a", "k", "d", "v"},
         {"blanks before [ allowed", " \t[a]\nk=v", "a", "k", "d", "v"},
-        {"[x without ] is no header", "[a]\n[x\nk=v", "a", "k", "d", "v"},
         {"[x without ] may be a key", "[a]\n[x=1\n", "a", "[x", "d", "1"},
-        {"= inside a header is part of the name", "[a=b]\nk=v", "a=b", "k", "d", "v"},
-        {"keys before any section belong to none", "k=0\n[a]\nk=1", "a", "k", "d", "1"},
-        {"a key before any section is not found", "k=0\n[a]\n", "a", "k", "d", "d"},
-        // Key lines.
         {"split at the first =", "[a]\nk=x=y", "a", "k", "d", "x=y"},
         {"name and value trimmed", "[a]\n\t k \v= \f v  w \t\n", "a", "k", "d", "v  w"},
-        {"inner blanks of a name count", "[a]\nmy key=v", "a", "my  key", "d", "d"},
-        {"inner blanks of a name match", "[a]\nmy  key=v", "a", "my  key", "d", "v"},
-        {"k= gives the empty text", "[a]\nk=\n", "a", "k", "d", ""},
-        {"k = blanks gives the empty text", "[a]\nk =   \n", "a", "k", "d", ""},
-        {"a line without = is no key", "[a]\nk\n", "a", "k", "d", "d"},
-        {"no comment syntax: ; starts a name", "[a]\n;k=v\n", "a", ";k", "d", "v"},
-        {"no comment syntax: commented key is not k", "[a]\n;k=v\n", "a", "k", "d", "d"},
-        {"no comment syntax: ; inside a value", "[a]\nk=v ; note\n", "a", "k", "d", "v ; note"},
-        {"# is no comment either", "[a]\n#k=v\n", "a", "#k", "d", "v"},
-        // Quotes.
-        {"double quotes removed", "[a]\nk=\"v w\"", "a", "k", "d", "v w"},
-        {"single quotes removed", "[a]\nk='v'", "a", "k", "d", "v"},
-        {"blanks inside quotes stay", "[a]\nk= \" v \" ", "a", "k", "d", " v "},
-        {"one pair only", "[a]\nk=\"\"v\"\"", "a", "k", "d", "\"v\""},
-        {"unmatched quotes stay", "[a]\nk=\"v'", "a", "k", "d", "\"v'"},
-        {"a lone quote stays", "[a]\nk=\"", "a", "k", "d", "\""},
-        {"an empty quoted value", "[a]\nk=\"\"", "a", "k", "d", ""},
-        {"quotes inside the value stay", "[a]\nk=a\"b\"", "a", "k", "d", "a\"b\""},
-        // Matching names.
-        {"section and key ignore ASCII case", "[General]\nOpenedOnce=1", "gENERAL", "OPENEDONCE",
-         "d", "1"},
-        {"non-ASCII letters keep their case", "[a]\n\xC9t\xE9=1", "a", "\xE9t\xE9", "d", "d"},
-        {"non-ASCII names match exactly", "[a]\n\xC9t\xE9=1", "a", "\xC9T\xE9", "d", "1"},
         {"arguments trimmed", "[a]\nk=v", " \ta ", "\vk\f ", "d", "v"},
-        {"only the first section of a name is searched", "[a]\nk=1\n[b]\n[A]\nk=2\nj=3", "a", "j",
-         "d", "d"},
-        {"the first section wins", "[a]\nk=1\n[A]\nk=2", "a", "k", "d", "1"},
-        {"the first key wins", "[a]\nk=1\nK=2\n", "a", "k", "d", "1"},
         {"the key must be in its section", "[a]\n[b]\nk=1", "a", "k", "d", "d"},
-        // NUL bytes.
-        {"NUL ends its line's text", "[a]\nk=v\0junk\nj=w"s, "a", "k", "d", "v"},
-        {"NUL ends only its own line", "[a]\nk=v\0junk\nj=w"s, "a", "j", "d", "w"},
-        {"NUL before = leaves no key", "[a]\nk\0=v\n"s, "a", "k", "d", "d"},
-        {"NUL cuts a header short", "[a]\n[b\0]\nk=v"s, "a", "k", "d", "v"},
-        // Bytes.
         {"every high byte comes back as stored", "[a]\nk=\x80\x81\x9D\xA0\xFF", "a", "k", "d",
          "\x80\x81\x9D\xA0\xFF"},
         {"UTF-8 without a mark is ANSI bytes", "[a]\nk=caf\xC3\xA9", "a", "k", "d", "caf\xC3\xA9"},
+        {"big-endian UTF-16, a NUL ends the value", bigEndian, "a", "k", "d", "\xE9t\xE9"},
+        {"big-endian UTF-16, a NUL ends only its line", bigEndian, "a", "j", "d", "2"},
         // Size of the result.
         {"cut to size - 1", "[a]\nk=abcdef", "a", "k", "d", "abc", 4},
         {"size 1 gives the empty text", "[a]\nk=abcdef", "a", "k", "d", "", 1},
-        {"300 characters come back as 254", "[a]\nk=" + value300, "a", "k", "d",
-         value300.substr(0, 254)},
         {"quotes are removed before the cut", "[a]\nk=\"abcdef\"", "a", "k", "d", "abc", 4},
-        // The default.
-        {"missing key gives the default", "[a]\nk=v", "a", "x", "vuoto", "vuoto"},
-        {"missing section gives the default", "[a]\nk=v", "b", "k", "vuoto", "vuoto"},
-        {"default loses its trailing blanks", "[a]\n", "a", "k", " x  ", " x"},
-        {"default keeps its trailing tabs", "[a]\n", "a", "k", "x\t", "x\t"},
-        {"default loses one pair of quotes", "[a]\n", "a", "k", "'\"x\"'", "\"x\""},
         {"default is cut to size - 1", "[a]\n", "a", "k", "vuoto", "vu", 3},
-        {"empty default", "[a]\n", "a", "k", "", ""},
         {"null default reads as empty", "[a]\n", "a", "k", nullptr, ""},
-        {"empty file gives the default", "", "a", "k", "vuoto", "vuoto"},
     };
 
     TempFolder folder;
@@ -161,17 +91,15 @@ TEST(PrivateProfileRead, FollowsTheFormatRules) {
         SCOPED_TRACE(row.rule);
         const fs::path file = folder / ("read" + std::to_string(i) + ".ini");
         WriteBytes(file, row.file);
-        const ReadResult result = Read(file, row.section, row.key, row.fallback, row.size);
-        EXPECT_EQ(result.value, row.expected);
-        EXPECT_EQ(result.count, row.expected.size());
+        EXPECT_EQ(Read(file, row.section, row.key, row.fallback, row.size), row.expected);
     }
 }
 
 TEST(PrivateProfileRead, MissingFileOrFolderGivesTheDefaultAndCreatesNothing) {
     TempFolder folder;
-    EXPECT_EQ(Read(folder / "missing.ini", "a", "k", "vuoto").value, "vuoto");
-    EXPECT_EQ(Read(folder / "no" / "such.ini", "a", "k", "vuoto").value, "vuoto");
-    EXPECT_EQ(Read(folder.path(), "a", "k", "vuoto").value, "vuoto");
+    EXPECT_EQ(Read(folder / "missing.ini", "a", "k", "vuoto"), "vuoto");
+    EXPECT_EQ(Read(folder / "no" / "such.ini", "a", "k", "vuoto"), "vuoto");
+    EXPECT_EQ(Read(folder.path(), "a", "k", "vuoto"), "vuoto");
     EXPECT_EQ(CountEntries(folder.path()), 0u);
 }
 
@@ -196,31 +124,22 @@ struct WriteCase {
     std::optional<std::string> after;
 };
 
+// The parity cases hold more: duplicates, keys before any section, a missing or empty file.
 TEST(PrivateProfileWrite, ChangesOnlyTheLineItSets) {
     const std::string commented = "; settings\r\n[General]\r\n  OpenedOnce = 0 \r\nx=1\r\n\r\n";
     const std::vector<WriteCase> cases = {
         // Replacing.
         {"replace keeps every other byte", commented, "General", "OpenedOnce", "1", TRUE,
          "; settings\r\n[General]\r\nOpenedOnce=1\r\nx=1\r\n\r\n"},
-        {"replace keeps the stored spelling and LF", "[g]\nOPENEDonce=0\nz=2\n", "G", "openedonce",
-         "1", TRUE, "[g]\nOPENEDonce=1\nz=2\n"},
         {"replace keeps a lone CR", "[g]\rk=0\rz=2", "g", "k", "1", TRUE, "[g]\rk=1\rz=2"},
         {"replace on a last line without line end", "[g]\r\nk=0", "g", "k", "12", TRUE,
          "[g]\r\nk=12"},
-        {"only the first of duplicate keys", "[g]\nk=0\nk=5\n", "g", "k", "1", TRUE,
-         "[g]\nk=1\nk=5\n"},
-        {"only the first of duplicate sections", "[g]\nk=0\n[g]\nk=5\n", "g", "k", "1", TRUE,
-         "[g]\nk=1\n[g]\nk=5\n"},
         {"replace drops the text behind a NUL", "[g]\nk=0\0x\ny=1\n"s, "g", "k", "1", TRUE,
          "[g]\nk=1\ny=1\n"},
         {"an empty value", "[g]\nk=0\n", "g", "k", "", TRUE, "[g]\nk=\n"},
         {"blanks of the value are written as given", "[g]\nk=0\n", "g", "k", " 1 ", TRUE,
          "[g]\nk= 1 \n"},
-        {"high bytes written as they are", "[g]\nk=0\n", "g", "k", "\xE9\x80", TRUE,
-         "[g]\nk=\xE9\x80\n"},
-        // Leaving the file alone.
-        {"same value leaves the file untouched", "[g]\r\n k = 1 \r\n", "g", "k", "1", TRUE,
-         "[g]\r\n k = 1 \r\n"},
+        // The stored value is compared as stored.
         {"stored quotes are compared as stored", "[g]\nk=\"v\"\n", "g", "k", "\"v\"", TRUE,
          "[g]\nk=\"v\"\n"},
         {"the unquoted value differs from the quoted", "[g]\nk=\"v\"\n", "g", "k", "v", TRUE,
@@ -240,14 +159,8 @@ TEST(PrivateProfileWrite, ChangesOnlyTheLineItSets) {
         {"new key after a last line without line end", "[a]\nx=1", "a", "k", "v", TRUE,
          "[a]\nx=1\nk=v\n"},
         {"new key in a file with no line end at all", "[a]", "a", "k", "v", TRUE, "[a]\r\nk=v\r\n"},
-        {"new key goes into the first section of the name", "[g]\nk=0\n[g]\nk=5\n", "G", "j", "2",
-         TRUE, "[g]\nk=0\nj=2\n[g]\nk=5\n"},
-        {"keys before any section are not the section's", "k=0\r\n[a]\r\n", "a", "k", "1", TRUE,
-         "k=0\r\n[a]\r\nk=1\r\n"},
         {"names are written trimmed", "[a]\n", " a ", "\tk ", "v", TRUE, "[a]\nk=v\n"},
         // New sections.
-        {"new section at the end", "[a]\r\nx=1\r\n", "b", "k", "v", TRUE,
-         "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
         {"new section in the last line's style", "[a]\r\nx=1\n", "b", "k", "v", TRUE,
          "[a]\r\nx=1\n[b]\nk=v\n"},
         {"new section after a line end when missing", "[a]\nx=1", "b", "k", "v", TRUE,
@@ -257,8 +170,10 @@ TEST(PrivateProfileWrite, ChangesOnlyTheLineItSets) {
         {"new section in a file of one line without end", "; only a note", "b", "k", "v", TRUE,
          "; only a note\r\n[b]\r\nk=v\r\n"},
         {"an empty file", "", " g ", " k ", "v", TRUE, "[g]\r\nk=v\r\n"},
-        {"a missing file is created with CR LF", std::nullopt, "General", "OpenedOnce", "1", TRUE,
-         "[General]\r\nOpenedOnce=1\r\n"},
+        {"big-endian UTF-16: a new key, a NUL kept", Utf16(u"\uFEFF[a]\nk=\u00E9\0x\nj=2"s, true),
+         "a", "i", "4", TRUE, Utf16(u"\uFEFF[a]\nk=\u00E9\0x\nj=2\ni=4\n"s, true)},
+        {"an empty UTF-16 file keeps its mark", "\xFF\xFE", "g", "k", "v", TRUE,
+         Utf16(u"\uFEFF[g]\r\nk=v\r\n")},
         // Refusals.
         {"a value with LF", "[g]\nk=0\n", "g", "k", "1\nx=2", FALSE, "[g]\nk=0\n"},
         {"a value with CR", "[g]\nk=0\n", "g", "k", "1\r[h]", FALSE, "[g]\nk=0\n"},
@@ -270,8 +185,6 @@ TEST(PrivateProfileWrite, ChangesOnlyTheLineItSets) {
         {"a null key", "[g]\nk=0\n", "g", nullptr, "1", FALSE, "[g]\nk=0\n"},
         {"a null section", "[g]\nk=0\n", nullptr, "k", "1", FALSE, "[g]\nk=0\n"},
         {"refusal creates no file", std::nullopt, "g", "k", "a\nb", FALSE, std::nullopt},
-        {"a damaged UTF-16 file", "\xFF\xFE[\0a\0]\0\n"s, "a", "k", "v", FALSE,
-         "\xFF\xFE[\0a\0]\0\n"s},
     };
 
     TempFolder folder;
@@ -299,18 +212,12 @@ TEST(PrivateProfileWrite, ChangesOnlyTheLineItSets) {
 TEST(PrivateProfileWrite, SameValueDoesNotTouchTheFile) {
     TempFolder folder;
     const fs::path file = folder / "s.ini";
-    WriteBytes(file, "[g]\r\nk=1\r\n");
+    WriteBytes(file, "[g]\r\n k = 1 \r\n");
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24);
     fs::last_write_time(file, old);
-    struct stat before {};
-    ASSERT_EQ(::stat(file.c_str(), &before), 0);
-
     EXPECT_EQ(WritePrivateProfileStringA("g", "k", "1", file.c_str()), TRUE);
-
-    struct stat after {};
-    ASSERT_EQ(::stat(file.c_str(), &after), 0);
-    EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(fs::last_write_time(file), old);
+    EXPECT_EQ(ReadBytes(file), "[g]\r\n k = 1 \r\n");
 }
 
 TEST(PrivateProfileWrite, ReadOnlyFileIsRefused) {
@@ -329,104 +236,69 @@ TEST(PrivateProfileEncoding, Utf8WithMarkIsReadAndWrittenAsUtf8) {
     WriteBytes(file,
                "\xEF\xBB\xBF[a]\r\nk=caf\xC3\xA9 \xC5\x81 \xE2\x82\xAC\r\n\xC3\xA9t\xC3\xA9=1\r\n"
                "bad=\xC3(\r\n");
-    EXPECT_EQ(Read(file, "a", "k", "d").value, "caf\xE9 ? \x80");
-    EXPECT_EQ(Read(file, "a", "\xE9t\xE9", "d").value, "1");
-    EXPECT_EQ(Read(file, "a", "bad", "d").value, "?(");
+    EXPECT_EQ(Read(file, "a", "k", "d"), "caf\xE9 ? \x80");
+    EXPECT_EQ(Read(file, "a", "\xE9t\xE9", "d"), "1");
+    EXPECT_EQ(Read(file, "a", "bad", "d"), "?(");
 
     ASSERT_EQ(WritePrivateProfileStringA("a", "\xE9t\xE9", "\xE9", file.c_str()), TRUE);
     ASSERT_EQ(WritePrivateProfileStringA("b", "n", "\x80", file.c_str()), TRUE);
     EXPECT_EQ(ReadBytes(file),
               "\xEF\xBB\xBF[a]\r\nk=caf\xC3\xA9 \xC5\x81 \xE2\x82\xAC\r\n\xC3\xA9t\xC3\xA9=\xC3\xA9"
               "\r\nbad=\xC3(\r\n[b]\r\nn=\xE2\x82\xAC\r\n");
-    EXPECT_EQ(Read(file, "a", "\xE9t\xE9", "d").value, "\xE9");
+    EXPECT_EQ(Read(file, "a", "\xE9t\xE9", "d"), "\xE9");
 }
 
 TEST(PrivateProfileEncoding, Utf16LittleEndianRoundTrips) {
     TempFolder folder;
     const fs::path file = folder / "u16le.ini";
-    WriteBytes(file, Utf16Le(u"\uFEFF[Commands]\r\nPhrase(1)=\u0141uk \u20AC\U0001F600\r\n"
-                             u"Keys(1)=\u00E9\r\n\r\n"));
-    EXPECT_EQ(Read(file, "commands", "phrase(1)", "d").value, "?uk \x80?");
-    EXPECT_EQ(Read(file, "Commands", "Keys(1)", "d").value, "\xE9");
+    WriteBytes(file, Utf16(u"\uFEFF[Commands]\r\nPhrase(1)=\u0141uk \u20AC\U0001F600\r\n"
+                           u"Keys(1)=\u00E9\r\n\r\n"));
+    EXPECT_EQ(Read(file, "commands", "phrase(1)", "d"), "?uk \x80?");
+    EXPECT_EQ(Read(file, "Commands", "Keys(1)", "d"), "\xE9");
 
     // The value already stored: untouched. A new one, a new key and a new section: UTF-16 lines.
     ASSERT_EQ(WritePrivateProfileStringA("Commands", "Keys(1)", "\xE9", file.c_str()), TRUE);
     ASSERT_EQ(WritePrivateProfileStringA("Commands", "Phrase(1)", "x\x80", file.c_str()), TRUE);
     ASSERT_EQ(WritePrivateProfileStringA("Commands", "Command(1)", "c", file.c_str()), TRUE);
     ASSERT_EQ(WritePrivateProfileStringA("General", "OpenedOnce", "1", file.c_str()), TRUE);
-    EXPECT_EQ(ReadBytes(file), Utf16Le(u"\uFEFF[Commands]\r\nPhrase(1)=x\u20AC\r\n"
-                                       u"Keys(1)=\u00E9\r\nCommand(1)=c\r\n\r\n"
-                                       u"[General]\r\nOpenedOnce=1\r\n"));
-    EXPECT_EQ(Read(file, "Commands", "Phrase(1)", "d").value, "x\x80");
-    EXPECT_EQ(Read(file, "General", "OpenedOnce", "d").value, "1");
-}
-
-TEST(PrivateProfileEncoding, Utf16BigEndianRoundTrips) {
-    TempFolder folder;
-    const fs::path file = folder / "u16be.ini";
-    WriteBytes(file, Utf16Be(u"\uFEFF[a]\nk=\u00E9t\u00E9\0x\nj=2"s));
-    EXPECT_EQ(Read(file, "a", "k", "d").value, "\xE9t\xE9");
-    EXPECT_EQ(Read(file, "a", "j", "d").value, "2");
-    ASSERT_EQ(WritePrivateProfileStringA("a", "j", "3", file.c_str()), TRUE);
-    ASSERT_EQ(WritePrivateProfileStringA("a", "i", "4", file.c_str()), TRUE);
-    EXPECT_EQ(ReadBytes(file), Utf16Be(u"\uFEFF[a]\nk=\u00E9t\u00E9\0x\nj=3\ni=4\n"s));
-}
-
-TEST(PrivateProfileEncoding, EmptyUnicodeFileKeepsItsMark) {
-    TempFolder folder;
-    const fs::path file = folder / "mark.ini";
-    WriteBytes(file, "\xFF\xFE");
-    ASSERT_EQ(WritePrivateProfileStringA("g", "k", "v", file.c_str()), TRUE);
-    EXPECT_EQ(ReadBytes(file), Utf16Le(u"\uFEFF[g]\r\nk=v\r\n"));
+    EXPECT_EQ(ReadBytes(file), Utf16(u"\uFEFF[Commands]\r\nPhrase(1)=x\u20AC\r\n"
+                                     u"Keys(1)=\u00E9\r\nCommand(1)=c\r\n\r\n"
+                                     u"[General]\r\nOpenedOnce=1\r\n"));
+    EXPECT_EQ(Read(file, "Commands", "Phrase(1)", "d"), "x\x80");
+    EXPECT_EQ(Read(file, "General", "OpenedOnce", "d"), "1");
 }
 
 // The cache must notice every change made behind its back.
-TEST(PrivateProfileCache, SeesAnEditOfTheSameSize) {
-    TempFolder folder;
-    const fs::path file = folder / "s.ini";
-    WriteBytes(file, "[a]\r\nk=1\r\n");
-    ASSERT_EQ(Read(file, "a", "k", "d").value, "1");
-    const auto written = fs::last_write_time(file);
-    struct stat before {};
-    ASSERT_EQ(::stat(file.c_str(), &before), 0);
-
-    WriteBytes(file, "[a]\r\nk=2\r\n");  // in place: same inode, same size
-    fs::last_write_time(file, written + std::chrono::seconds(1));
-    struct stat after {};
-    ASSERT_EQ(::stat(file.c_str(), &after), 0);
-    ASSERT_EQ(after.st_ino, before.st_ino);
-    EXPECT_EQ(Read(file, "a", "k", "d").value, "2");
-}
-
-TEST(PrivateProfileCache, SeesAReplacedFile) {
+TEST(PrivateProfileCache, SeesEveryChangeMadeBehindItsBack) {
     TempFolder folder;
     const fs::path file = folder / "s.ini";
     const fs::path replacement = folder / "new.ini";
     WriteBytes(file, "[a]\r\nk=1\r\n");
-    ASSERT_EQ(Read(file, "a", "k", "d").value, "1");
+    ASSERT_EQ(Read(file, "a", "k", "d"), "1");
 
-    // Same size and the same modification time: only the inode tells them apart.
-    WriteBytes(replacement, "[a]\r\nk=2\r\n");
+    // An edit in place: the same inode and size, only the time differs.
+    const auto written = fs::last_write_time(file);
+    WriteBytes(file, "[a]\r\nk=2\r\n");
+    fs::last_write_time(file, written + std::chrono::seconds(1));
+    EXPECT_EQ(Read(file, "a", "k", "d"), "2");
+
+    // A replaced file of the same size and time: only the inode tells them apart.
+    WriteBytes(replacement, "[a]\r\nk=3\r\n");
     fs::last_write_time(replacement, fs::last_write_time(file));
     fs::rename(replacement, file);
-    EXPECT_EQ(Read(file, "a", "k", "d").value, "2");
+    EXPECT_EQ(Read(file, "a", "k", "d"), "3");
+
+    // An edit after its own write, which the next write keeps.
+    ASSERT_EQ(WritePrivateProfileStringA("a", "k", "4", file.c_str()), TRUE);
+    EXPECT_EQ(Read(file, "a", "k", "d"), "4");
+    WriteBytes(file, "[a]\r\nk=5\r\n");
+    fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(1));
+    EXPECT_EQ(Read(file, "a", "k", "d"), "5");
+    ASSERT_EQ(WritePrivateProfileStringA("a", "j", "6", file.c_str()), TRUE);
+    EXPECT_EQ(ReadBytes(file), "[a]\r\nk=5\r\nj=6\r\n");
 
     fs::remove(file);
-    EXPECT_EQ(Read(file, "a", "k", "d").value, "d");
-}
-
-TEST(PrivateProfileCache, SeesAnEditAfterItsOwnWrite) {
-    TempFolder folder;
-    const fs::path file = folder / "s.ini";
-    WriteBytes(file, "[a]\r\nk=1\r\n");
-    ASSERT_EQ(WritePrivateProfileStringA("a", "k", "2", file.c_str()), TRUE);
-    EXPECT_EQ(Read(file, "a", "k", "d").value, "2");
-
-    WriteBytes(file, "[a]\r\nk=3\r\n");
-    fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(1));
-    EXPECT_EQ(Read(file, "a", "k", "d").value, "3");
-    ASSERT_EQ(WritePrivateProfileStringA("a", "j", "4", file.c_str()), TRUE);
-    EXPECT_EQ(ReadBytes(file), "[a]\r\nk=3\r\nj=4\r\n");
+    EXPECT_EQ(Read(file, "a", "k", "d"), "d");
 }
 
 // A read snapshot trades the check at every read for one check per file: its reads give one
@@ -441,25 +313,25 @@ TEST(PrivateProfileCache, AReadSnapshotGivesOneVersionAndWritesKeepWhatIsOnDisk)
     WriteBytes(file, "[a]\r\nk=1\r\n");
     {
         const wingcall::SettingsReadSnapshot outer;
-        ASSERT_EQ(Read(file, "a", "k", "d").value, "1");
+        ASSERT_EQ(Read(file, "a", "k", "d"), "1");
         replaceBehindItsBack("[a]\r\nk=2\r\n");
         {
             const wingcall::SettingsReadSnapshot inner;
-            EXPECT_EQ(Read(file, "a", "k", "d").value, "1");
+            EXPECT_EQ(Read(file, "a", "k", "d"), "1");
         }
-        EXPECT_EQ(Read(file, "a", "k", "d").value, "1") << "the outer snapshot still holds";
+        EXPECT_EQ(Read(file, "a", "k", "d"), "1") << "the outer snapshot still holds";
 
         ASSERT_EQ(WritePrivateProfileStringA("a", "j", "3", file.c_str()), TRUE);
         EXPECT_EQ(ReadBytes(file), "[a]\r\nk=2\r\nj=3\r\n");
-        EXPECT_EQ(Read(file, "a", "k", "d").value, "2") << "reads follow the snapshot's own write";
-        EXPECT_EQ(Read(file, "a", "j", "d").value, "3");
+        EXPECT_EQ(Read(file, "a", "k", "d"), "2") << "reads follow the snapshot's own write";
+        EXPECT_EQ(Read(file, "a", "j", "d"), "3");
     }
     replaceBehindItsBack("[a]\r\nk=4\r\n");
-    EXPECT_EQ(Read(file, "a", "k", "d").value, "4");
+    EXPECT_EQ(Read(file, "a", "k", "d"), "4");
     {
         const wingcall::SettingsReadSnapshot later;
         replaceBehindItsBack("[a]\r\nk=5\r\n");
-        EXPECT_EQ(Read(file, "a", "k", "d").value, "5") << "a new snapshot checks the file again";
+        EXPECT_EQ(Read(file, "a", "k", "d"), "5") << "a new snapshot checks the file again";
     }
 }
 
