@@ -41,14 +41,15 @@ class FakeFileDialogs final : public FileDialogs {
             ADD_FAILURE() << "a file dialog was shown that the test did not expect";
             return std::nullopt;
         }
-        FileDialogResult result = answers.front();
+        // Swapped out rather than copied: GCC misreads a copied optional<QString> as uninitialised.
+        FileDialogResult result;
+        result.swap(answers.front());
         answers.pop_front();
         return result;
     }
 };
 
 struct ShownMessage {
-    QWidget* parent = nullptr;
     QString text;
     MessageButtons buttons = MessageButtons::Ok;
     QString title;  // as the box shows it: "Wingcall" when the caller gave none
@@ -60,9 +61,9 @@ class FakeMessageBoxes final : public MessageBoxes {
     std::deque<int> yesNoAnswers;
     std::vector<ShownMessage> shown;
 
-    int show(QWidget* parent, const QString& text, MessageButtons buttons,
+    int show(QWidget* /*parent*/, const QString& text, MessageButtons buttons,
              const QString& title = QString()) override {
-        shown.push_back({parent, text, buttons, title.isEmpty() ? kApplicationTitle : title});
+        shown.push_back({text, buttons, title.isEmpty() ? kApplicationTitle : title});
         if (buttons == MessageButtons::Ok) {
             return kAnswerOk;
         }

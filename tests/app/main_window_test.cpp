@@ -20,50 +20,47 @@
 namespace wingcall::app::testing {
 namespace {
 
-class MainWindowTest : public ProgramFolderTest {
-  protected:
-    Form1& freshWindow() {
-        window_ = std::make_unique<Form1>(state_, services_);
-        return *window_;
-    }
-};
+class MainWindowTest : public ProgramFolderTest {};
 
-// Every control's name, kind and geometry in pixels (the definition's twips / 15).
+// Every control's name, kind, caption or stored text, and geometry in pixels (twips / 15).
 struct ControlDefinition {
     const char* name;
     const char* className;
+    const char* text;
     QRect geometry;
 };
 
-TEST_F(MainWindowTest, EveryControlHasItsNameKindAndPlace) {
+TEST_F(MainWindowTest, EveryControlHasItsNameKindTextPlaceAndEntries) {
     Form1& window = freshWindow();
     const ControlDefinition controls[] = {
-        {"txtCallsign", "QLineEdit", {184, 24, 129, 19}},
-        {"Label1", "QLabel", {56, 24, 81, 17}},
-        {"Combo1", "QComboBox", {184, 64, 81, 21}},
-        {"Label2", "QLabel", {56, 64, 81, 17}},
-        {"Label3", "QLabel", {56, 112, 81, 17}},
-        {"Combo2", "QComboBox", {184, 112, 81, 21}},
-        {"chkPTT", "QCheckBox", {152, 144, 49, 17}},
-        {"PTTType", "QComboBox", {184, 176, 81, 21}},
-        {"PTTInitState", "QComboBox", {184, 208, 81, 21}},
-        {"txtPTTKey", "QLineEdit", {184, 248, 129, 19}},
-        {"Command1", "QPushButton", {328, 248, 65, 17}},
-        {"txtPTTKey2", "QLineEdit", {184, 288, 129, 19}},
-        {"PTTJoyButton", "QComboBox", {184, 328, 81, 21}},
-        {"cmdGenerate", "QPushButton", {48, 376, 81, 33}},
-        {"cmdAppend", "QPushButton", {200, 376, 81, 33}},
-        {"cmdExit", "QPushButton", {360, 376, 81, 33}},
-        {"Label4", "QLabel", {56, 176, 81, 17}},
-        {"Label5", "QLabel", {56, 208, 81, 17}},
-        {"Label6", "QLabel", {56, 248, 81, 17}},
-        {"Label7", "QLabel", {56, 328, 105, 17}},
-        {"Label8", "QLabel", {56, 288, 81, 17}},
+        {"txtCallsign", "QLineEdit", "Avenger", {184, 24, 129, 19}},
+        {"Label1", "QLabel", "Callsign", {56, 24, 81, 17}},
+        {"Combo1", "QComboBox", "", {184, 64, 81, 21}},
+        {"Label2", "QLabel", "Flight Number", {56, 64, 81, 17}},
+        {"Label3", "QLabel", "Position in Flight", {56, 112, 81, 17}},
+        {"Combo2", "QComboBox", "", {184, 112, 81, 21}},
+        {"chkPTT", "QCheckBox", "PTT", {152, 144, 49, 17}},
+        {"PTTType", "QComboBox", "", {184, 176, 81, 21}},
+        {"PTTInitState", "QComboBox", "", {184, 208, 81, 21}},
+        {"txtPTTKey", "QLineEdit", "", {184, 248, 129, 19}},
+        {"Command1", "QPushButton", "&Instructions", {328, 248, 65, 17}},
+        {"txtPTTKey2", "QLineEdit", "", {184, 288, 129, 19}},
+        {"PTTJoyButton", "QComboBox", "", {184, 328, 81, 21}},
+        {"cmdGenerate", "QPushButton", "&Generate", {48, 376, 81, 33}},
+        {"cmdAppend", "QPushButton", "&Append Settings", {200, 376, 81, 33}},
+        {"cmdExit", "QPushButton", "&Exit", {360, 376, 81, 33}},
+        {"Label4", "QLabel", "PTT Type", {56, 176, 81, 17}},
+        {"Label5", "QLabel", "Initial State", {56, 208, 81, 17}},
+        {"Label6", "QLabel", "PTT Key 1", {56, 248, 81, 17}},
+        {"Label7", "QLabel", "PTT Joystick Button", {56, 328, 105, 17}},
+        {"Label8", "QLabel", "PTT Key 2", {56, 288, 81, 17}},
     };
     for (const ControlDefinition& control : controls) {
         auto* widget = window.findChild<QWidget*>(QString::fromLatin1(control.name));
         ASSERT_NE(widget, nullptr) << control.name;
         EXPECT_STREQ(widget->metaObject()->className(), control.className) << control.name;
+        EXPECT_EQ(widget->property("text").toString(), QString::fromLatin1(control.text));
+        EXPECT_TRUE(widget->isEnabled()) << control.name;
         const QRect placed = widget->geometry();
         const bool hasCaption =
             qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget);
@@ -84,23 +81,14 @@ TEST_F(MainWindowTest, EveryControlHasItsNameKindAndPlace) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Wingcall"));
     EXPECT_EQ(window.minimumSize(), QSize(462, 428));
     EXPECT_EQ(window.maximumSize(), QSize(462, 428));
-}
 
-TEST_F(MainWindowTest, AFreshWindowShowsTheStoredValues) {
-    Form1& window = freshWindow();
-    EXPECT_EQ(window.txtCallsign->text(), QStringLiteral("Avenger"));
     EXPECT_TRUE(window.chkPTT->isChecked());
-    EXPECT_EQ(window.chkPTT->text(), QStringLiteral("PTT"));
-    EXPECT_EQ(window.PTTJoyButton->count(), 0);
-    EXPECT_TRUE(window.txtPTTKey->text().isEmpty());
-    for (QWidget* child : window.findChildren<QWidget*>()) {
-        EXPECT_TRUE(child->isEnabled()) << child->objectName().toStdString();
-    }
     const std::pair<QComboBox*, QStringList> lists[] = {
         {window.Combo1, {"1", "2", "3", "4", "5", "6", "7", "8", "9"}},
         {window.Combo2, {"1", "2", "3", "4"}},
         {window.PTTType, {"hold", "toggle"}},
         {window.PTTInitState, {"on", "off"}},
+        {window.PTTJoyButton, {}},
     };
     for (const auto& [list, entries] : lists) {
         QStringList shown;
@@ -116,13 +104,6 @@ TEST_F(MainWindowTest, AFreshWindowShowsTheStoredValues) {
     for (QLineEdit* box : {window.txtCallsign, window.txtPTTKey, window.txtPTTKey2}) {
         box->setText(longText);
         EXPECT_EQ(box->text().size(), longText.size()) << box->objectName().toStdString();
-    }
-    const std::pair<QPushButton*, const char*> buttons[] = {{window.Command1, "&Instructions"},
-                                                            {window.cmdGenerate, "&Generate"},
-                                                            {window.cmdAppend, "&Append Settings"},
-                                                            {window.cmdExit, "&Exit"}};
-    for (const auto& [button, caption] : buttons) {
-        EXPECT_EQ(button->text(), QString::fromLatin1(caption));
     }
 }
 
@@ -173,17 +154,16 @@ TEST_F(MainWindowTest, InputsAreNamedByTheirLabelsForAssistiveTechnology) {
 class ShownWindowTest : public MainWindowTest {
   protected:
     Form1& shownWindow() {
-        writeSettings("[General]\r\nOpenedOnce=1\r\n");
-        Form1& window = startProgram();
+        Form1& window = startProgram("[General]\r\nOpenedOnce=1\r\n");
         window.show();
-        window.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
         return window;
     }
 
-    // Presses Alt with `key` on `target`. An access key clicks its button the way a mouse does,
-    // with a short visible press, so the click lands a moment later.
+    // Presses Alt with `key` in `target`'s window, made active first. An access key clicks its
+    // button the way a mouse does, with a short visible press, so the click lands a moment later.
     static void pressAlt(QWidget* target, Qt::Key key) {
+        target->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(target));
         QTest::keyClick(target, key, Qt::AltModifier);
         QTest::qWait(300);
     }
@@ -191,6 +171,8 @@ class ShownWindowTest : public MainWindowTest {
 
 TEST_F(ShownWindowTest, TabVisitsTheInputsInOrderAndSkipsDisabledOnes) {
     Form1& window = shownWindow();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     window.txtCallsign->setFocus();
     const QWidget* expected[] = {window.Combo1,      window.Combo2,       window.chkPTT,
                                  window.PTTType,     window.PTTInitState, window.txtPTTKey,
@@ -210,44 +192,32 @@ TEST_F(ShownWindowTest, TabVisitsTheInputsInOrderAndSkipsDisabledOnes) {
     EXPECT_EQ(QApplication::focusWidget(), window.cmdGenerate);
 }
 
-TEST_F(ShownWindowTest, AltIOpensTheInstructionsAndAltCClosesThem) {
+// Alt G, I, A and E in the main window; Alt C closes the instructions; Alt E ticks and Alt C
+// closes in the append options.
+TEST_F(ShownWindowTest, EveryAccessKeyRunsItsCommand) {
     Form1& window = shownWindow();
+    dialogs_.answers = {std::nullopt};
+    pressAlt(&window, Qt::Key_G);
+    ASSERT_EQ(dialogs_.showings.size(), 1u);
+    EXPECT_TRUE(dialogs_.showings[0].save);
+
     pressAlt(&window, Qt::Key_I);
     ASSERT_NE(window.instructionsWindow(), nullptr);
     EXPECT_FALSE(window.isVisible());
-    Form2* instructions = window.instructionsWindow();
-    instructions->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(instructions));
-    pressAlt(instructions, Qt::Key_C);
+    pressAlt(window.instructionsWindow(), Qt::Key_C);
     EXPECT_TRUE(window.isVisible());
-}
 
-TEST_F(ShownWindowTest, AltAOpensTheAppendOptionsWhereAltETicksAndAltCCloses) {
-    Form1& window = shownWindow();
     pressAlt(&window, Qt::Key_A);
     Form3* appendOptions = window.appendOptionsWindow();
     ASSERT_NE(appendOptions, nullptr);
-    appendOptions->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(appendOptions));
     pressAlt(appendOptions, Qt::Key_E);
     EXPECT_TRUE(appendOptions->chkAppend->isChecked());
     dialogs_.answers = {QStringLiteral("/profiles/old.xml")};
     pressAlt(appendOptions, Qt::Key_C);
     EXPECT_EQ(state_.AppendMode, 1);
     EXPECT_TRUE(window.isVisible());
-}
 
-TEST_F(ShownWindowTest, AltGRunsGenerate) {
-    Form1& window = shownWindow();
-    dialogs_.answers = {std::nullopt};
-    pressAlt(&window, Qt::Key_G);
-    ASSERT_EQ(dialogs_.showings.size(), 1u);
-    EXPECT_TRUE(dialogs_.showings[0].save);
-}
-
-TEST_F(ShownWindowTest, AltEExitsWithStatusZeroWithoutWritingAnything) {
-    Form1& window = shownWindow();
-    state_.AppendMode = 1;
+    // Exit writes nothing, whatever the append choice.
     const std::string before = settingsBytes();
     int signalled = -1;
     QObject::connect(&window, &Form1::programEnded, [&](int status) { signalled = status; });
@@ -259,9 +229,8 @@ TEST_F(ShownWindowTest, AltEExitsWithStatusZeroWithoutWritingAnything) {
 }
 
 TEST_F(ShownWindowTest, ClosingTheFrameEndsTheProgramLikeExit) {
-    Form1& window = shownWindow();
-    window.close();
-    EXPECT_EQ(window.endedWithStatus(), kExitNormal);
+    shownWindow().close();
+    EXPECT_EQ(window_->endedWithStatus(), kExitNormal);
 }
 
 }  // namespace

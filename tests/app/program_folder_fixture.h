@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,20 +18,9 @@
 
 namespace wingcall::app::testing {
 
-// A small template of two calls, enough to see the personalisation in a profile.
-inline constexpr std::string_view kTwoCallTemplate =
-    "[Commands]\r\n"
-    "Command(1)= Rejoin \r\n"
-    "Phrase(1)=callsign$ flightnumber$ number$ rejoin\r\n"
-    "Keys(1)=Backslash F3 F1 F1\r\n"
-    "Command(2)=Break Left\r\n"
-    "Phrase(2)=callsign$ number$ break left\r\n"
-    "Keys(2)=Backslash F3 F2 F1\r\n";
-
 class ProgramFolderTest : public ::testing::Test {
   protected:
     std::filesystem::path settingsFile() const { return folder_ / "Wingcall.ini"; }
-    QString settingsPath() const { return QString::fromStdString(settingsFile().string()); }
     QString pathIn(std::string_view name) const {
         return QString::fromStdString((folder_ / name).string());
     }
@@ -40,10 +30,22 @@ class ProgramFolderTest : public ::testing::Test {
     }
     std::string settingsBytes() const { return wingcall::testing::ReadBytes(settingsFile()); }
 
-    // Builds the main window (as the program does) and runs its start-up.
-    Form1& startProgram() {
+    // The main window as built, before its start-up.
+    Form1& freshWindow() {
         window_ = std::make_unique<Form1>(state_, services_);
-        window_->Form_Load();
+        return *window_;
+    }
+
+    // Builds the main window (as the program does) and runs its start-up, over `settings` when
+    // given. What the fakes recorded before is forgotten; their scripted answers stay.
+    Form1& startProgram(std::optional<std::string_view> settings = std::nullopt) {
+        if (settings) {
+            writeSettings(*settings);
+        }
+        dialogs_.showings.clear();
+        messages_.shown.clear();
+        starter_.requests.clear();
+        freshWindow().Form_Load();
         return *window_;
     }
 

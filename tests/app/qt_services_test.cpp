@@ -62,8 +62,8 @@ TEST(QtMessageBoxesTest, NoIconDefaultTitleAndYesAsTheDefaultButton) {
 }
 
 // The open dialogs hand back whatever name the user gives, present or not: the caller reports a
-// file it cannot use, in its own words.
-TEST(QtFileDialogsTest, OpenStartsInTheInitialFolderAndGivesTheFullPathOfAnyName) {
+// file it cannot use, in its own words. The save dialog asks before overwriting.
+TEST(QtFileDialogsTest, DialogsShowTheStoredSettingsAndGiveTheFullPathOfAnyName) {
     wingcall::testing::TempFolder folder;
     const QString folderPath = QString::fromStdString(folder.path().string());
     QString initialFolder;
@@ -86,9 +86,7 @@ TEST(QtFileDialogsTest, OpenStartsInTheInitialFolderAndGivesTheFullPathOfAnyName
     EXPECT_EQ(initialFolder, folderPath);
     EXPECT_EQ(filters, QStringList{QStringLiteral("VoxtrelProfiles (*.xml)")});
     EXPECT_TRUE(showsLabelsOnly) << "the file-type list shows \"VoxtrelProfiles\" alone";
-}
 
-TEST(QtFileDialogsTest, SaveAsksBeforeOverwritingAndUsesTheStoredTitleAndName) {
     QString title;
     QString typedName;
     bool confirmsOverwrite = false;
@@ -98,12 +96,8 @@ TEST(QtFileDialogsTest, SaveAsksBeforeOverwritingAndUsesTheStoredTitleAndName) {
         typedName = dialog->selectedFiles().value(0);
         dialog->reject();
     });
-    QtFileDialogs dialogs;
-    FileDialogSettings settings;
-    settings.title = QStringLiteral("Save Wingcall Profile");
-    settings.fileName = QStringLiteral("Wingcall");
-    settings.filter = QStringLiteral("Voxtrel Profile|*.xml");
-    settings.promptBeforeOverwrite = true;
+    settings = {QStringLiteral("Save Wingcall Profile"), QStringLiteral("Wingcall"),
+                QStringLiteral("Voxtrel Profile|*.xml"), QString(), true};
     EXPECT_FALSE(dialogs.showSave(nullptr, settings)) << "a cancel gives no path";
     EXPECT_EQ(title, QStringLiteral("Save Wingcall Profile"));
     EXPECT_TRUE(confirmsOverwrite);

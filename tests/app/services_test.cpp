@@ -1,7 +1,6 @@
 // The pieces under the windows: filters, initial folders, stored buttons, files, starting programs.
 #include <gtest/gtest.h>
 
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -16,18 +15,13 @@
 namespace wingcall::app {
 namespace {
 
-TEST(FileDialogSettingsTest, StoredFiltersBecomeQtFilters) {
-    EXPECT_EQ(QtNameFilter(QStringLiteral("Voxtrel Profile|*.xml")),
-              QStringLiteral("Voxtrel Profile (*.xml)"));
+TEST(FileDialogSettingsTest, StoredFiltersAndFoldersBecomeQtOnes) {
     EXPECT_EQ(QtNameFilter(QStringLiteral("voxtrel.exe|voxtrel.exe")),
               QStringLiteral("voxtrel.exe (voxtrel.exe)"));
     EXPECT_EQ(QtNameFilter(QStringLiteral("A|*.a|B|*.b")), QStringLiteral("A (*.a);;B (*.b)"));
     EXPECT_TRUE(QtNameFilter(QString()).isEmpty());
-}
 
-TEST(FileDialogSettingsTest, OnlyTheTextBeforeTheFirstNulIsTheInitialFolder) {
-    EXPECT_EQ(EffectiveInitialFolder(QStringLiteral("/sim/profiles")),
-              QStringLiteral("/sim/profiles"));
+    // Only the text before the first NUL of the stored folder is the initial folder.
     QString padded = QStringLiteral("/sim/profiles");
     padded.append(QString(241, QChar(u'\0')));
     EXPECT_EQ(EffectiveInitialFolder(padded), QStringLiteral("/sim/profiles"));
@@ -71,14 +65,12 @@ TEST(HostFilesTest, OnlyOrdinaryVisibleFilesExist) {
     EXPECT_FALSE(files.isOrdinaryFile(at("absent.ini")));
 }
 
-TEST(ProgramStarterTest, AMissingProgramIsReportedWithItsPath) {
+TEST(ProgramStarterTest, TheArgumentArrivesWholeWithoutAShellAndAMissingProgramIsNamed) {
     QtProgramStarter starter;
-    const StartResult result = starter.start(QStringLiteral("/no/such/voxtrel.exe"), {});
-    EXPECT_FALSE(result.started);
-    EXPECT_TRUE(result.reason.contains(QStringLiteral("/no/such/voxtrel.exe")));
-}
+    const StartResult missing = starter.start(QStringLiteral("/no/such/voxtrel.exe"), {});
+    EXPECT_FALSE(missing.started);
+    EXPECT_TRUE(missing.reason.contains(QStringLiteral("/no/such/voxtrel.exe")));
 
-TEST(ProgramStarterTest, TheArgumentArrivesWholeWithoutAShell) {
     wingcall::testing::TempFolder folder;
     const QString shell = QStandardPaths::findExecutable(QStringLiteral("sh"));
     ASSERT_FALSE(shell.isEmpty());
@@ -89,8 +81,6 @@ TEST(ProgramStarterTest, TheArgumentArrivesWholeWithoutAShell) {
         script, "#!" + shell.toStdString() + "\nprintf '%s|%s' \"$#\" \"$1\" > \"$0.out\"\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     const QString argument = QStringLiteral("/p/my \"best\" profile; rm -rf x.xml");
-
-    QtProgramStarter starter;
     const StartResult result = starter.start(QString::fromStdString(script.string()), {argument});
     ASSERT_TRUE(result.started) << result.reason.toStdString();
     const auto output = folder / "record.sh.out";

@@ -3,7 +3,6 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QTest>
 
 #include <filesystem>
 

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/app_messages.h"
 #include "program_folder_fixture.h"
@@ -24,12 +25,12 @@ TEST_F(StartupTest, WithoutASettingsFileOnlyTheMessageIsShownAndTheProgramEnds) 
         if (folderInstead) {
             std::filesystem::create_directory(settingsFile());
         }
-        messages_.shown.clear();
         Form1& window = startProgram();
 
         ASSERT_EQ(messages_.shown.size(), 1u);
-        EXPECT_EQ(messages_.shown[0].text, kSettingsMissingText);
-        EXPECT_EQ(messages_.shown[0].title, kSettingsMissingTitle);
+        EXPECT_EQ(messages_.shown[0].text,
+                  QStringLiteral("Wingcall.ini not present, exiting program !"));
+        EXPECT_EQ(messages_.shown[0].title, QStringLiteral("File not present !"));
         EXPECT_EQ(window.endedWithStatus(), kExitFailure);
         EXPECT_TRUE(dialogs_.showings.empty());
         EXPECT_EQ(std::filesystem::exists(settingsFile()), folderInstead);
@@ -37,176 +38,143 @@ TEST_F(StartupTest, WithoutASettingsFileOnlyTheMessageIsShownAndTheProgramEnds) 
     }
 }
 
-TEST_F(StartupTest, AnOpenedProgramAsksNothingAndFillsTheLists) {
-    writeSettings("[General]\r\nOpenedOnce=1\r\nVoxtrelProfilesPath=/sim/voxtrel/profiles\r\n");
-    Form1& window = startProgram();
-
-    EXPECT_TRUE(messages_.shown.empty());
-    EXPECT_TRUE(dialogs_.showings.empty());
-    EXPECT_FALSE(window.endedWithStatus());
-    EXPECT_EQ(QString::fromStdWString(state_.SettingsPath), settingsPath());
-    EXPECT_EQ(state_.ProfilesFolder, QStringLiteral("/sim/voxtrel/profiles"));
-    ASSERT_EQ(window.PTTJoyButton->count(), 33);
-    EXPECT_EQ(window.PTTJoyButton->itemText(0), QStringLiteral("None"));
+// An opened program asks nothing, fills the lists, and shows the push-to-talk settings as
+// stored in [General]. Comparisons are exact: "Hold", "OFF" and "00" count as anything else.
+// How each stored button spelling maps is JoystickButtonSettingTest's table.
+TEST_F(StartupTest, AnOpenedProgramAsksNothingAndRestoresThePushToTalkSettings) {
+    struct Row {
+        const char* general;  // lines after OpenedOnce and VoxtrelProfilesPath
+        const char* key1;
+        const char* key2;
+        const char* button;
+        bool ticked;
+        const char* type;
+        const char* initialState;
+    };
+    const Row rows[] = {
+        {"", "", "", "None", true, "toggle", "on"},
+        {"LastPTT1=LeftControl\r\nLastPTT2=Joy Hat\r\nLastBut=32\r\nPTTEnabled=1\r\n"
+         "PTTInState=off\r\nPTTKind=hold\r\n",
+         "LeftControl", "Joy Hat", "32", true, "hold", "off"},
+        {"PTTEnabled=0\r\nPTTKind=toggle\r\nPTTInState=on\r\n", "", "", "None", false, "toggle",
+         "on"},
+        {"PTTKind=Hold\r\nPTTInState=OFF\r\nPTTEnabled=00\r\n", "", "", "None", true, "toggle",
+         "on"},
+        {"LastPTT1=vuoto\r\nLastPTT2=\r\nLastBut=vuoto\r\n", "", "", "None", true, "toggle", "on"},
+        {"LastPTT1=\r\nLastBut=  7  \r\n", "", "", "7", true, "toggle", "on"},
+    };
+    QStringList buttons{QStringLiteral("None")};
     for (int number = 1; number <= 32; ++number) {
-        EXPECT_EQ(window.PTTJoyButton->itemText(number), QString::number(number));
+        buttons << QString::number(number);
     }
-    EXPECT_EQ(window.Combo1->currentText(), QStringLiteral("1"));
-    EXPECT_EQ(window.Combo2->currentText(), QStringLiteral("1"));
-}
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.general);
+        Form1& window = startProgram(
+            "[General]\r\nOpenedOnce=1\r\nVoxtrelProfilesPath=/sim/voxtrel/profiles\r\n" +
+            std::string(row.general));
 
-// What the window shows after start-up for one shape of [General].
-struct RestoreCase {
-    const char* name;
-    const char* general;  // lines after "[General]\r\nOpenedOnce=1\r\n"
-    const char* key1;
-    const char* key2;
-    const char* button;
-    bool ticked;
-    const char* type;
-    const char* initialState;
-};
-
-class RestoreTest : public ProgramFolderTest, public ::testing::WithParamInterface<RestoreCase> {};
-
-TEST_P(RestoreTest, RestoresThePushToTalkSettings) {
-    const RestoreCase& c = GetParam();
-    writeSettings(std::string("[General]\r\nOpenedOnce=1\r\n") + c.general);
-    Form1& window = startProgram();
-
-    ASSERT_FALSE(window.endedWithStatus());
-    EXPECT_EQ(window.txtPTTKey->text(), QString::fromUtf8(c.key1));
-    EXPECT_EQ(window.txtPTTKey2->text(), QString::fromUtf8(c.key2));
-    EXPECT_EQ(window.PTTJoyButton->currentText(), QString::fromUtf8(c.button));
-    EXPECT_EQ(window.chkPTT->isChecked(), c.ticked);
-    EXPECT_EQ(window.PTTType->currentText(), QString::fromUtf8(c.type));
-    EXPECT_EQ(window.PTTInitState->currentText(), QString::fromUtf8(c.initialState));
-    // The enable rule ran for the restored state.
-    EXPECT_EQ(window.PTTType->isEnabled(), c.ticked);
-    EXPECT_EQ(window.Label7->isEnabled(), c.ticked);
-    EXPECT_EQ(window.Combo1->currentText(), QStringLiteral("1"));
-    EXPECT_EQ(window.txtCallsign->text(), QStringLiteral("Avenger"));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    SettingsShapes, RestoreTest,
-    ::testing::Values(
-        RestoreCase{"NoPushToTalkKeys", "", "", "", "None", true, "toggle", "on"},
-        RestoreCase{"AllStored",
-                    "LastPTT1=LeftControl\r\nLastPTT2=Joy Hat\r\nLastBut=32\r\nPTTEnabled=1\r\n"
-                    "PTTInState=off\r\nPTTKind=hold\r\n",
-                    "LeftControl", "Joy Hat", "32", true, "hold", "off"},
-        RestoreCase{"PushToTalkOff", "PTTEnabled=0\r\nPTTKind=toggle\r\nPTTInState=on\r\n", "", "",
-                    "None", false, "toggle", "on"},
-        RestoreCase{"ComparisonsAreExact", "PTTKind=Hold\r\nPTTInState=OFF\r\nPTTEnabled=00\r\n",
-                    "", "", "None", true, "toggle", "on"},
-        RestoreCase{"VuotoMeansMissing", "LastPTT1=vuoto\r\nLastPTT2=\r\nLastBut=vuoto\r\n", "", "",
-                    "None", true, "toggle", "on"},
-        // How each stored button spelling maps is JoystickButtonSettingTest's table.
-        RestoreCase{"EmptyValuesAndBlanksAroundTheButton", "LastPTT1=\r\nLastBut=  7  \r\n", "", "",
-                    "7", true, "toggle", "on"}),
-    [](const ::testing::TestParamInfo<RestoreCase>& info) { return std::string(info.param.name); });
-
-// The first run: locating voxtrel.exe.
-class FirstRunTest : public ProgramFolderTest {
-  protected:
-    static constexpr std::string_view kShipped =
-        "[General]\r\nOpenedOnce=0\r\n\r\n[Commands]\r\nCommand(1)=Rejoin\r\n"
-        "Phrase(1)=callsign$ rejoin\r\nKeys(1)=F1\r\n";
-    static constexpr std::string_view kCommands =
-        "\r\n[Commands]\r\nCommand(1)=Rejoin\r\nPhrase(1)=callsign$ rejoin\r\nKeys(1)=F1\r\n";
-};
-
-TEST_F(FirstRunTest, AGoodPathStoresTheProgramAndItsProfilesFolder) {
-    writeSettings(kShipped);
-    dialogs_.answers = {QStringLiteral("/Sim/Voxtrel/VOXTREL.EXE")};
-    Form1& window = startProgram();
-
-    ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_EQ(messages_.shown[0].text, kSpecifyVoxtrelText);
-    EXPECT_EQ(messages_.shown[0].title, QStringLiteral("Wingcall"));
-    ASSERT_EQ(dialogs_.showings.size(), 1u);
-    EXPECT_FALSE(dialogs_.showings[0].save);
-    EXPECT_EQ(dialogs_.showings[0].parent, &window);
-    EXPECT_EQ(dialogs_.showings[0].settings.title, QStringLiteral("Voxtrel Folder"));
-    EXPECT_EQ(dialogs_.showings[0].settings.filter, QStringLiteral("voxtrel.exe|voxtrel.exe"));
-
-    EXPECT_EQ(settingsBytes(),
-              "[General]\r\nOpenedOnce=1\r\nVoxtrelEXE=/Sim/Voxtrel/VOXTREL.EXE\r\n"
-              "VoxtrelProfilesPath=/Sim/Voxtrel/profiles\r\n" +
-                  std::string(kCommands));
-    EXPECT_EQ(state_.ProfilesFolder, QStringLiteral("/Sim/Voxtrel/profiles"));
-    EXPECT_FALSE(window.endedWithStatus());
-    EXPECT_EQ(window.PTTJoyButton->count(), 33);
-    EXPECT_EQ(state_.CommandTemplate.CommandCount, 1u);
-}
-
-TEST_F(FirstRunTest, APathWithTwoOccurrencesIsCutBeforeTheFirst) {
-    writeSettings(kShipped);
-    dialogs_.answers = {QStringLiteral("/a/voxtrel.exe.d/Voxtrel.exe")};
-    startProgram();
-    EXPECT_NE(settingsBytes().find("VoxtrelProfilesPath=/a/profiles\r\n"), std::string::npos);
-}
-
-TEST_F(FirstRunTest, AFileThatIsNotVoxtrelIsRefusedPlainlyAndTheDialogComesBack) {
-    writeSettings(kShipped);
-    dialogs_.answers = {QStringLiteral("/Sim/notepad.exe"), QStringLiteral("/Sim/V/voxtrel.exe")};
-    Form1& window = startProgram();
-
-    ASSERT_EQ(dialogs_.showings.size(), 2u);
-    ASSERT_EQ(messages_.shown.size(), 2u);
-    EXPECT_EQ(messages_.shown[1].text,
-              NotVoxtrelExecutableText(QStringLiteral("/Sim/notepad.exe")));
-    // Nothing of the wrong choice was ever stored.
-    EXPECT_EQ(settingsBytes(),
-              "[General]\r\nOpenedOnce=1\r\nVoxtrelEXE=/Sim/V/voxtrel.exe\r\n"
-              "VoxtrelProfilesPath=/Sim/V/profiles\r\n" +
-                  std::string(kCommands));
-    EXPECT_FALSE(window.endedWithStatus());
-    EXPECT_EQ(window.PTTJoyButton->count(), 33);
-}
-
-TEST_F(FirstRunTest, CancelEndsTheProgramWithTheSettingsUnchanged) {
-    for (const bool afterAWrongFile : {false, true}) {
-        SCOPED_TRACE(afterAWrongFile ? "after a wrong file" : "at once");
-        writeSettings(kShipped);
-        messages_.shown.clear();
-        dialogs_.answers = {std::nullopt};
-        if (afterAWrongFile) {
-            dialogs_.answers.push_front(QStringLiteral("/Sim/notepad.exe"));
+        EXPECT_TRUE(messages_.shown.empty());
+        EXPECT_TRUE(dialogs_.showings.empty());
+        ASSERT_FALSE(window.endedWithStatus());
+        EXPECT_EQ(state_.SettingsPath, settingsFile().wstring());
+        EXPECT_EQ(state_.ProfilesFolder, QStringLiteral("/sim/voxtrel/profiles"));
+        QStringList shownButtons;
+        for (int i = 0; i < window.PTTJoyButton->count(); ++i) {
+            shownButtons << window.PTTJoyButton->itemText(i);
         }
-        Form1& window = startProgram();
+        EXPECT_EQ(shownButtons, buttons);
+        EXPECT_EQ(window.Combo1->currentText(), QStringLiteral("1"));
+        EXPECT_EQ(window.Combo2->currentText(), QStringLiteral("1"));
+        EXPECT_EQ(window.txtCallsign->text(), QStringLiteral("Avenger"));
 
-        ASSERT_EQ(messages_.shown.size(), afterAWrongFile ? 3u : 2u);
-        EXPECT_EQ(messages_.shown.back().text, kFirstRunCancelledText);
-        EXPECT_EQ(messages_.shown.back().title, kFirstRunCancelledTitle);
-        EXPECT_EQ(window.endedWithStatus(), kExitFailure);
-        EXPECT_EQ(settingsBytes(), kShipped);
+        EXPECT_EQ(window.txtPTTKey->text(), QString::fromUtf8(row.key1));
+        EXPECT_EQ(window.txtPTTKey2->text(), QString::fromUtf8(row.key2));
+        EXPECT_EQ(window.PTTJoyButton->currentText(), QString::fromUtf8(row.button));
+        EXPECT_EQ(window.chkPTT->isChecked(), row.ticked);
+        EXPECT_EQ(window.PTTType->currentText(), QString::fromUtf8(row.type));
+        EXPECT_EQ(window.PTTInitState->currentText(), QString::fromUtf8(row.initialState));
+        // The enable rule ran for the restored state.
+        EXPECT_EQ(window.PTTType->isEnabled(), row.ticked);
+        EXPECT_EQ(window.Label7->isEnabled(), row.ticked);
     }
 }
 
-// A template whose Phrase family runs past the tables: the load refuses it.
-constexpr std::string_view kRefusedTemplate =
-    "\r\n[Commands]\r\nCommand(1)=Rejoin\r\nPhrase(1)=a\r\nPhrase(2)=b\r\nPhrase(3)=c\r\n"
-    "Keys(1)=F1\r\n";
+// The first run: the chosen path is stored as given and the profiles folder is cut before the
+// first "voxtrel.exe", in any letter case. A wrong file is refused plainly and the dialog comes
+// back; nothing of a wrong choice is ever stored. A cancel ends the program, nothing stored.
+TEST_F(StartupTest, TheFirstRunStoresTheChosenProgramAndItsProfilesFolder) {
+    const std::string commands =
+        "\r\n[Commands]\r\nCommand(1)=Rejoin\r\nPhrase(1)=callsign$ rejoin\r\nKeys(1)=F1\r\n";
+    const std::string shipped = "[General]\r\nOpenedOnce=0\r\n" + commands;
+    struct Row {
+        const char* name;
+        std::vector<const char*> chosen;  // the last one is voxtrel.exe, or nullptr: cancel
+        const char* profiles;
+    };
+    const Row rows[] = {
+        {"capitals", {"/Sim/Voxtrel/VOXTREL.EXE"}, "/Sim/Voxtrel/profiles"},
+        {"two occurrences", {"/a/voxtrel.exe.d/Voxtrel.exe"}, "/a/profiles"},
+        {"a wrong file first", {"/Sim/notepad.exe", "/Sim/V/voxtrel.exe"}, "/Sim/V/profiles"},
+        {"cancel", {nullptr}, nullptr},
+        {"cancel after a wrong file", {"/Sim/notepad.exe", nullptr}, nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QStringList expectedTexts{
+            QStringLiteral("You will now have to specify the Voxtrel folder")};
+        for (std::size_t i = 0; i < row.chosen.size(); ++i) {
+            const char* path = row.chosen[i];
+            dialogs_.answers.push_back(path ? FileDialogResult(QString::fromUtf8(path))
+                                            : std::nullopt);
+            if (i + 1 < row.chosen.size()) {
+                expectedTexts << NotVoxtrelExecutableText(QString::fromUtf8(path));
+            }
+        }
+        if (!row.profiles) {
+            expectedTexts << QStringLiteral("Error, closing program");
+        }
+        Form1& window = startProgram(shipped);
 
-TEST_F(StartupTest, ARefusedTemplateIsNamedAndTheProgramEndsWithAFailure) {
-    writeSettings("[General]\r\nOpenedOnce=1\r\n" + std::string(kRefusedTemplate));
-    Form1& window = startProgram();
-
-    ASSERT_EQ(messages_.shown.size(), 1u);
-    EXPECT_TRUE(messages_.shown[0].text.contains(QStringLiteral("Phrase(3)")))
-        << messages_.shown[0].text.toStdString();
-    EXPECT_NE(window.endedWithStatus().value_or(kExitNormal), kExitNormal);
+        ASSERT_EQ(messages_.texts(), expectedTexts);
+        EXPECT_EQ(messages_.shown[0].title, QStringLiteral("Wingcall"));
+        ASSERT_EQ(dialogs_.showings.size(), row.chosen.size());
+        for (const DialogShowing& showing : dialogs_.showings) {
+            EXPECT_FALSE(showing.save);
+            EXPECT_EQ(showing.parent, &window);
+            EXPECT_EQ(showing.settings.title, QStringLiteral("Voxtrel Folder"));
+            EXPECT_EQ(showing.settings.filter, QStringLiteral("voxtrel.exe|voxtrel.exe"));
+        }
+        if (!row.profiles) {
+            EXPECT_EQ(messages_.shown.back().title, QStringLiteral("Error !!!"));
+            EXPECT_EQ(window.endedWithStatus(), kExitFailure);
+            EXPECT_EQ(settingsBytes(), shipped);
+            continue;
+        }
+        EXPECT_EQ(settingsBytes(),
+                  "[General]\r\nOpenedOnce=1\r\nVoxtrelEXE=" + std::string(row.chosen.back()) +
+                      "\r\nVoxtrelProfilesPath=" + row.profiles + "\r\n" + commands);
+        EXPECT_EQ(state_.ProfilesFolder, QString::fromUtf8(row.profiles));
+        EXPECT_FALSE(window.endedWithStatus());
+        EXPECT_EQ(window.PTTJoyButton->count(), 33);
+        EXPECT_EQ(state_.CommandTemplate.CommandCount, 1u);
+    }
 }
 
-TEST_F(FirstRunTest, ARefusedTemplateOnTheFirstRunEndsTooInsteadOfAHalfFilledWindow) {
-    writeSettings("[General]\r\nOpenedOnce=0\r\n" + std::string(kRefusedTemplate));
-    dialogs_.answers = {QStringLiteral("/Sim/voxtrel.exe")};
-    Form1& window = startProgram();
+// A template whose Phrase family runs past the tables is named and the program ends with a
+// failure, on the first run too, rather than showing a half-filled window.
+TEST_F(StartupTest, ARefusedTemplateIsNamedAndTheProgramEndsWithAFailure) {
+    for (const char* openedOnce : {"1", "0"}) {
+        SCOPED_TRACE(openedOnce);
+        dialogs_.answers = {QStringLiteral("/Sim/voxtrel.exe")};  // taken on the first run only
+        Form1& window = startProgram("[General]\r\nOpenedOnce=" + std::string(openedOnce) +
+                                     "\r\n\r\n[Commands]\r\nCommand(1)=Rejoin\r\nPhrase(1)=a\r\n"
+                                     "Phrase(2)=b\r\nPhrase(3)=c\r\nKeys(1)=F1\r\n");
 
-    EXPECT_TRUE(messages_.texts().last().contains(QStringLiteral("Phrase(3)")));
-    EXPECT_NE(window.endedWithStatus().value_or(kExitNormal), kExitNormal);
+        ASSERT_FALSE(messages_.shown.empty());
+        EXPECT_TRUE(messages_.shown.back().text.contains(QStringLiteral("Phrase(3)")))
+            << messages_.shown.back().text.toStdString();
+        EXPECT_NE(window.endedWithStatus().value_or(kExitNormal), kExitNormal);
+    }
 }
 
 }  // namespace
