@@ -23,8 +23,16 @@ if(TARGET voxtrel)
     install(DIRECTORY DESTINATION ${WINGCALL_PACKAGE_FOLDER}/voxtrel/profiles)
 endif()
 
-# On Windows the Qt libraries and plugins go beside each program, as windeployqt gathers them.
-if(WIN32)
+# On Windows a shared Qt's libraries and plugins go beside each program, as windeployqt gathers
+# them; a static Qt (scripts/build-qt-windows) is inside the programs already.
+set(WINGCALL_QT_IS_STATIC OFF)
+if(TARGET Qt6::Core)
+    get_target_property(WINGCALL_QT_CORE_TYPE Qt6::Core TYPE)
+    if(WINGCALL_QT_CORE_TYPE STREQUAL "STATIC_LIBRARY")
+        set(WINGCALL_QT_IS_STATIC ON)
+    endif()
+endif()
+if(WIN32 AND NOT WINGCALL_QT_IS_STATIC)
     set(WINGCALL_QT_BIN_HINTS "${Qt6_DIR}/../../../bin")
     if(TARGET Qt6::qmake)
         get_target_property(WINGCALL_QMAKE Qt6::qmake IMPORTED_LOCATION)
@@ -47,6 +55,11 @@ if(WIN32)
     else()
         message(WARNING "windeployqt not found: the package will lack the Qt libraries")
     endif()
+endif()
+
+# A static Windows build carries its symbols for nothing in the pilot's ZIP.
+if(WIN32 AND WINGCALL_QT_IS_STATIC)
+    set(CPACK_STRIP_FILES ON)
 endif()
 
 set(CPACK_PACKAGE_NAME Wingcall)

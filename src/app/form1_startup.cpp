@@ -19,6 +19,17 @@ void SelectByText(QComboBox* list, const QString& text) {
     list->setCurrentIndex(list->findText(text, Qt::MatchFixedString));
 }
 
+// The settings file's full path in the program's folder. A program at the root of a drive
+// ("C:\") or of the file system has a folder that already ends with its separator, which is not
+// doubled.
+QString SettingsFileIn(const QString& folder) {
+    const QString name = QStringLiteral("Wingcall.ini");
+    if (folder.endsWith(QDir::separator()) || folder.endsWith(u'/')) {
+        return folder + name;
+    }
+    return folder + QDir::separator() + name;
+}
+
 }  // namespace
 
 void Form1::Form_Load() {
@@ -26,8 +37,7 @@ void Form1::Form_Load() {
         return;
     }
     try {
-        state_.SettingsPath = ToWide(services_.hostFiles.programFolder() + QDir::separator() +
-                                     QStringLiteral("Wingcall.ini"));
+        state_.SettingsPath = ToWide(SettingsFileIn(services_.hostFiles.programFolder()));
 
         if (!services_.hostFiles.isOrdinaryFile(FromWide(state_.SettingsPath))) {
             services_.messageBoxes.show(this, kSettingsMissingText, MessageButtons::Ok,

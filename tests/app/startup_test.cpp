@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app_messages.h"
+#include "app/text_conversion.h"
 #include "program_folder_fixture.h"
 
 namespace wingcall::app::testing {
@@ -36,6 +37,22 @@ TEST_F(StartupTest, WithoutASettingsFileOnlyTheMessageIsShownAndTheProgramEnds) 
         EXPECT_EQ(std::filesystem::exists(settingsFile()), folderInstead);
         EXPECT_EQ(window.PTTJoyButton->count(), 0);
     }
+}
+
+// A program at the root of a drive (or of the file system) gets the settings file's path with a
+// single separator, as in any other folder.
+TEST_F(StartupTest, AProgramAtTheRootLooksForItsSettingsFileThere) {
+#ifdef _WIN32
+    const QString root = QStringLiteral("C:\\");
+#else
+    const QString root = QStringLiteral("/");
+#endif
+    FolderHostFiles rootFiles(root);
+    AppServices services{dialogs_, messages_, starter_, rootFiles};
+    WingcallState state;
+    Form1 window(state, services);
+    window.Form_Load();
+    EXPECT_EQ(FromWide(state.SettingsPath), root + QStringLiteral("Wingcall.ini"));
 }
 
 // An opened program asks nothing, fills the lists, and shows the push-to-talk settings as

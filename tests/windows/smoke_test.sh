@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# Starts the real Wingcall.exe under Wine on a virtual display (Xvfb), from the portable folder
+# that the Windows ZIP unpacks to, the way a pilot starts it after unzipping:
+#   1. with settings that have been through the first run, the main window comes up, a screenshot
+#      of it is taken, and Alt+E ("Exit") ends the program with status 0;
+#   2. without Wingcall.ini, the missing-file message comes up, and once it is answered the
+#      program ends with status 1.
+# Usage: tests/windows/smoke_test.sh WINDOWS_ZIP [MAIN_WINDOW_SCREENSHOT.png]
+# Needs wine, xvfb, xdotool and imagemagick (scripts/test-windows installs them).
+set -euo pipefail
+repository=$(cd "$(dirname "$0")/../.." && pwd)
+zip=$(realpath "$1")
+screenshot=${2:-}
+
+source "$repository/scripts/wine-session.sh"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/wingcall-smoke-XXXXXX")
+xvfb_pid=
+program_pid=
+cleanup() {
+    [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null || true
+    end_wine_session
+    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+fail() {
+    echo "FAILED: $*" >&2
+    failures=$((failures + 1))
+}
+
+# A display of its own: the first free number from 90 up.
+display_number=90
+while [[ -e /tmp/.X11-unix/X$display_number || -e /tmp/.X$display_number-lock ]]; do
+    display_number=$((display_number + 1))
+done
+Xvfb ":$display_number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display_number"
+for _ in $(seq 50); do
+    xdotool getmouselocation >/dev/null 2>&1 && break
+    sleep 0.2
+done
+
+start_wine_session
+
+# Unpacks a fresh copy of the ZIP and prints the program folder inside it.
+unpack() {
+    local into=$work/$1
+    mkdir -p "$into"
+    (cd "$into" && cmake -E tar xf "$zip")
+    [[ -f $into/Wingcall/Wingcall.exe ]] || {
+        echo "the ZIP does not unpack to Wingcall/Wingcall.exe" >&2
+        return 1
+    }
+    echo "$into/Wingcall"
+}
+
+# Waits up to $2 seconds for a visible window whose title is exactly $1 and prints its id.
+wait_for_window() {
+    local title=$1 seconds=$2 id
+    for _ in $(seq $((seconds * 4))); do
+        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n 1 || true)
+        if [[ -n $id ]]; then
+            echo "$id"
+            return 0
+        fi
+        if ! kill -0 "$program_pid" 2>/dev/null; then
+            return 1
+        fi
+        sleep 0.25
+    done
+    return 1
+}
+
+# Waits up to $1 seconds for the program to end and prints its exit status, or "running".
+wait_for_exit() {
+    local seconds=$1 status=0
+    for _ in $(seq $((seconds * 4))); do
+        if ! kill -0 "$program_pid" 2>/dev/null; then
+            wait "$program_pid" || status=$?
+            program_pid=
+            echo "$status"
+            return 0
+        fi
+        sleep 0.25
+    done
+    echo running
+}
+
+start_program() {
+    (cd "$1" && exec "$wine_loader" ./Wingcall.exe) &
+    program_pid=$!
+}
+
+stop_program() {
+    [[ -n $program_pid ]] || return 0
+    kill "$program_pid" 2>/dev/null || true
+    "$wine_server" -k >/dev/null 2>&1 || true
+    wait "$program_pid" 2>/dev/null || true
+    program_pid=
+}
+
+echo "Smoke case 1: the main window comes up and Exit ends the program"
+folder=$(unpack main-window)
+# As after the first run: Voxtrel located, its profiles folder remembered.
+sed -i 's/^OpenedOnce=0\r$/OpenedOnce=1\r\nVoxtrelEXE=.\\voxtrel\\voxtrel.exe\r\nVoxtrelProfilesPath=.\\voxtrel\\profiles\r/' \
+    "$folder/Wingcall.ini"
+grep -q '^OpenedOnce=1' "$folder/Wingcall.ini" || fail "could not prepare Wingcall.ini"
+start_program "$folder"
+if window=$(wait_for_window Wingcall 120); then
+    geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
+    echo "  main window $window is up, $geometry"
+    # Let the window finish its first paint before the picture is taken.
+    sleep 3
+    if [[ -n $screenshot ]]; then
+        import -window "$window" "$screenshot"
+        echo "  screenshot: $screenshot"
+    fi
+    xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+    sleep 0.5
+    xdotool key --clearmodifiers alt+e
+    status=$(wait_for_exit 30)
+    if [[ $status == running ]]; then
+        fail "the program did not end after Alt+E"
+    elif [[ $status != 0 ]]; then
+        fail "the program ended with status $status after Alt+E, not 0"
+    else
+        echo "  ended with status 0 after Alt+E"
+    fi
+else
+    fail "no main window titled Wingcall within 120 s"
+fi
+stop_program
+
+echo "Smoke case 2: without Wingcall.ini the missing-file message shows and the program ends"
+folder=$(unpack no-settings)
+rm "$folder/Wingcall.ini"
+start_program "$folder"
+if message=$(wait_for_window "File not present !" 120); then
+    echo "  message box $message is up"
+    sleep 1
+    if [[ -n $screenshot ]]; then
+        import -window "$message" "${screenshot%.png}-missing-settings.png"
+    fi
+    if xdotool search --onlyvisible --name '^Wingcall$' >/dev/null 2>&1; then
+        fail "a main window is shown although Wingcall.ini is missing"
+    fi
+    xdotool windowfocus --sync "$message" 2>/dev/null || xdotool windowfocus "$message"
+    sleep 0.5
+    xdotool key Return
+    status=$(wait_for_exit 30)
+    if [[ $status == running ]]; then
+        fail "the program did not end after the message was answered"
+    elif [[ $status != 1 ]]; then
+        fail "the program ended with status $status after the missing-file message, not 1"
+    else
+        echo "  ended with status 1 after the message"
+    fi
+else
+    fail "no message titled \"File not present !\" within 120 s"
+fi
+stop_program
+
+if ((failures)); then
+    echo "Windows smoke test: $failures failure(s)" >&2
+    exit 1
+fi
+echo "Windows smoke test: both cases passed"
