@@ -46,15 +46,9 @@ int AnsiByteFor(char32_t codePoint) {
     if (!IsScalarValue(codePoint)) {
         return -1;
     }
-    wchar_t units[2];
-    int unitCount = 1;
-    if (codePoint >= 0x10000) {
-        units[0] = static_cast<wchar_t>(0xD800 + ((codePoint - 0x10000) >> 10));
-        units[1] = static_cast<wchar_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
-        unitCount = 2;
-    } else {
-        units[0] = static_cast<wchar_t>(codePoint);
-    }
+    char16_t utf16[2] = {};
+    const int unitCount = static_cast<int>(Utf16UnitsOf(codePoint, utf16));
+    const wchar_t units[2] = {static_cast<wchar_t>(utf16[0]), static_cast<wchar_t>(utf16[1])};
     char bytes[8];
     BOOL usedDefault = FALSE;
     int written = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, units, unitCount, bytes,

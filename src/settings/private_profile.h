@@ -1,6 +1,7 @@
 // The two private-profile routines through which every settings access goes. On Windows they are
 // the platform's own; elsewhere this project provides them with the same names, signatures and
-// observable behaviour (see private_profile.cpp for the rules they follow).
+// observable behaviour (see private_profile.cpp and parsed_profile_file.cpp for the rules they
+// follow).
 #pragma once
 
 #ifdef _WIN32

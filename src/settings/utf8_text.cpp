@@ -83,4 +83,40 @@ char32_t NextWideCodePoint(std::wstring_view text, std::size_t& index) {
     return unit;
 }
 
+std::size_t Utf16UnitsOf(char32_t codePoint, char16_t units[2]) {
+    if (codePoint < 0x10000) {
+        units[0] = static_cast<char16_t>(codePoint);
+        return 1;
+    }
+    units[0] = static_cast<char16_t>(0xD800 + ((codePoint - 0x10000) >> 10));
+    units[1] = static_cast<char16_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+    return 2;
+}
+
+std::string Utf8FromWide(std::wstring_view text) {
+    std::string utf8;
+    utf8.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        AppendUtf8(utf8, NextWideCodePoint(text, i));
+    }
+    return utf8;
+}
+
+std::wstring WideFromUtf8(std::string_view bytes) {
+    std::wstring text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const char32_t codePoint = NextUtf8CodePoint(bytes, i);
+        if constexpr (sizeof(wchar_t) == 2) {
+            // Wide text is UTF-16 on Windows: a code point past the BMP takes two units.
+            char16_t units[2];
+            const std::size_t count = Utf16UnitsOf(codePoint, units);
+            text.append(units, units + count);
+        } else {
+            text.push_back(static_cast<wchar_t>(codePoint));
+        }
+    }
+    return text;
+}
+
 }  // namespace wingcall

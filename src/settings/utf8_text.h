@@ -23,4 +23,12 @@ char32_t NextUtf8CodePoint(std::string_view bytes, std::size_t& index);
 // `index` behind it. A lone surrogate comes back as it is.
 char32_t NextWideCodePoint(std::wstring_view text, std::size_t& index);
 
+// The UTF-16 code units of `codePoint` (below U+110000) in `units`; returns how many (1 or 2).
+std::size_t Utf16UnitsOf(char32_t codePoint, char16_t units[2]);
+
+// Whole texts, for every place that needs one form from the other: wide text to UTF-8 (a lone
+// surrogate becomes U+FFFD), and UTF-8 to wide text (each malformed byte becomes U+FFFD).
+std::string Utf8FromWide(std::wstring_view text);
+std::wstring WideFromUtf8(std::string_view bytes);
+
 }  // namespace wingcall

@@ -5,15 +5,6 @@
 
 namespace wingcall {
 
-std::string Utf8FromWide(std::wstring_view text) {
-    std::string utf8;
-    utf8.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        AppendUtf8(utf8, NextWideCodePoint(text, i));
-    }
-    return utf8;
-}
-
 std::string Utf8FromPath(const std::filesystem::path& path) {
     const std::u8string utf8 = path.u8string();
     return std::string(utf8.begin(), utf8.end());
@@ -37,13 +28,7 @@ std::filesystem::path PathFromWide(std::wstring_view text) {
 }
 
 std::wstring WideFromPath(const std::filesystem::path& path) {
-    const std::string& bytes = path.native();
-    std::wstring text;
-    text.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        text.push_back(static_cast<wchar_t>(NextUtf8CodePoint(bytes, i)));
-    }
-    return text;
+    return WideFromUtf8(path.native());
 }
 
 #endif

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "settings/utf8_text.h"
+
 namespace wingcall {
 
 // The path named by `text`: UTF-16 on Windows, UTF-8 file names elsewhere. The standard
@@ -14,8 +16,8 @@ std::filesystem::path PathFromWide(std::wstring_view text);
 // The wide text of `path`; bytes that are not UTF-8 become U+FFFD.
 std::wstring WideFromPath(const std::filesystem::path& path);
 
-// UTF-8 text of wide text and of a path, for the messages of WingcallError.
-std::string Utf8FromWide(std::wstring_view text);
+// UTF-8 text of a path, for the messages of WingcallError (Utf8FromWide, from utf8_text.h, does
+// the same for wide text).
 std::string Utf8FromPath(const std::filesystem::path& path);
 
 }  // namespace wingcall

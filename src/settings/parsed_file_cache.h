@@ -1,0 +1,92 @@
+// The parsed settings files the routines keep in memory, and when they may be trusted.
+//
+// A template of tens of thousands of commands is read one key per call, so a parsed file is kept
+// and used again while the file on disk is unchanged. Checking that costs a system call per read,
+// so a template load holds a SettingsReadSnapshot, under which the file is checked once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include <sys/types.h>
+
+#include "settings/parsed_profile_file.h"
+
+struct stat;
+
+namespace wingcall {
+
+enum class FileState {
+    Missing,     // nothing at the path: reads give the default, a write creates the file
+    NotAFile,    // a folder, a device or pipe: reads give the default, writes are refused
+    Unreadable,  // present but not readable: reads give the default, writes are refused
+    Loaded,
+};
+
+struct FileLookup {
+    FileState state;
+    std::shared_ptr<const ParsedProfileFile> file;  // set when Loaded
+};
+
+class ParsedFileCache {
+  public:
+    // A write always checks the file on disk; a read may trust the current snapshot.
+    enum class Purpose { Read, Write };
+
+    // The one cache of the process.
+    static ParsedFileCache& Instance();
+
+    std::mutex& mutex() { return mutex_; }
+
+    // The parsed content of the file at `path`, read again only when it changed on disk. A read
+    // under a snapshot trusts an entry already checked under that snapshot without looking at the
+    // disk again. The caller holds the mutex.
+    FileLookup Load(const std::string& path, Purpose purpose);
+
+    // After our own write: the file now holds `file`, so the next call need not read it.
+    void RememberOwnWrite(const std::string& path, std::shared_ptr<const ParsedProfileFile> file);
+
+    void Forget(const std::string& path) noexcept { entries_.erase(path); }
+
+  private:
+    // What tells a file apart from its earlier self. A file replaced by another has a new inode;
+    // an edit in place changes the size or the modification time.
+    struct FileIdentity {
+        dev_t device;
+        ino_t inode;
+        off_t size;
+        std::int64_t modifiedSeconds;
+        long modifiedNanoseconds;
+        std::int64_t changedSeconds;
+        long changedNanoseconds;
+
+        static FileIdentity Of(const struct stat& info);
+        bool operator==(const FileIdentity&) const = default;
+    };
+
+    struct CachedFile {
+        FileIdentity identity;
+        std::shared_ptr<const ParsedProfileFile> file;
+        std::uint64_t lastUse;
+        // The read snapshot under which this entry was last checked against the disk (0: none).
+        std::uint64_t checkedInSnapshot = 0;
+    };
+
+    // A program touches one or two settings files; a few entries are plenty, and the bound keeps
+    // a long-running process from holding every file it ever read.
+    static constexpr std::size_t kMaximumEntries = 8;
+
+    FileLookup LoadChecked(const std::string& path);
+    void Remember(const std::string& path, const FileIdentity& identity,
+                  std::shared_ptr<const ParsedProfileFile> file);
+
+    std::mutex mutex_;
+    std::unordered_map<std::string, CachedFile> entries_;
+    std::uint64_t useCounter_ = 0;
+};
+
+}  // namespace wingcall

@@ -1,0 +1,62 @@
+// The few characters the private-profile format gives a meaning to, and how names and values are
+// trimmed and compared. Kept in one place so that reading and writing agree on them.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace wingcall {
+
+// Blanks around names and values: spaces, tabs, vertical tabs, form feeds and CRs.
+inline bool IsTrimmed(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
+}
+
+inline std::string_view TrimLeft(std::string_view text) {
+    std::size_t first = 0;
+    while (first < text.size() && IsTrimmed(text[first])) {
+        ++first;
+    }
+    return text.substr(first);
+}
+
+inline std::string_view Trim(std::string_view text) {
+    text = TrimLeft(text);
+    std::size_t length = text.size();
+    while (length > 0 && IsTrimmed(text[length - 1])) {
+        --length;
+    }
+    return text.substr(0, length);
+}
+
+inline bool IsBlank(std::string_view text) {
+    return Trim(text).empty();
+}
+
+// Names are compared without regard to ASCII letter case only, as the platform does.
+inline char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+inline bool EqualIgnoringAsciiCase(std::string_view left, std::string_view right) {
+    if (left.size() != right.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        if (LowerAscii(left[i]) != LowerAscii(right[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One pair of matching quotes around the whole value is removed, nothing else.
+inline std::string_view WithoutSurroundingQuotes(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+}  // namespace wingcall
