@@ -1,10 +1,13 @@
 // The pieces under the windows: filters, initial folders, stored buttons, files, starting programs.
 #include <gtest/gtest.h>
 
-#include <QStandardPaths>
 #include <QTest>
 
 #include <filesystem>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "app/joystick_button_setting.h"
 #include "app/services/file_dialogs.h"
@@ -60,7 +63,15 @@ TEST(HostFilesTest, OnlyOrdinaryVisibleFilesExist) {
         return QString::fromStdString((folder / name).string());
     };
     EXPECT_TRUE(files.isOrdinaryFile(at("Wingcall.ini")));
+#ifdef _WIN32
+    // Windows hides a file by its attribute, not by a leading dot.
+    EXPECT_TRUE(files.isOrdinaryFile(at(".hidden.ini")));
+    wingcall::testing::WriteBytes(folder / "hidden.ini", "");
+    ASSERT_TRUE(SetFileAttributesW((folder / "hidden.ini").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_FALSE(files.isOrdinaryFile(at("hidden.ini")));
+#else
     EXPECT_FALSE(files.isOrdinaryFile(at(".hidden.ini")));
+#endif
     EXPECT_FALSE(files.isOrdinaryFile(at("folder.ini")));
     EXPECT_FALSE(files.isOrdinaryFile(at("absent.ini")));
 }
@@ -72,18 +83,17 @@ TEST(ProgramStarterTest, TheArgumentArrivesWholeWithoutAShellAndAMissingProgramI
     EXPECT_TRUE(missing.reason.contains(QStringLiteral("/no/such/voxtrel.exe")));
 
     wingcall::testing::TempFolder folder;
-    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sh"));
-    ASSERT_FALSE(shell.isEmpty());
-    // A script that writes its one argument to a file; the argument holds blanks, quotes and a
-    // semicolon that a shell would have split or run.
-    const auto script = folder / "record.sh";
-    wingcall::testing::WriteBytes(
-        script, "#!" + shell.toStdString() + "\nprintf '%s|%s' \"$#\" \"$1\" > \"$0.out\"\n");
-    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-    const QString argument = QStringLiteral("/p/my \"best\" profile; rm -rf x.xml");
-    const StartResult result = starter.start(QString::fromStdString(script.string()), {argument});
+    // A program that writes its arguments to a file; the argument holds blanks, quotes, a
+    // backslash before a quote and a semicolon, which a shell, or a Windows command line built
+    // carelessly, would split, unquote or run.
+    const auto recorder =
+        folder.path() / std::filesystem::path(WINGCALL_ARGUMENT_RECORDER).filename();
+    std::filesystem::copy_file(WINGCALL_ARGUMENT_RECORDER, recorder);
+    const QString argument = QStringLiteral("C:\\p\\my \"best\\\" profile; rm -rf x.xml");
+    const StartResult result = starter.start(QString::fromStdString(recorder.string()), {argument});
     ASSERT_TRUE(result.started) << result.reason.toStdString();
-    const auto output = folder / "record.sh.out";
+    auto output = recorder;
+    output += ".out";
     for (int waited = 0; waited < 5000 && !(std::filesystem::exists(output) &&
                                             std::filesystem::file_size(output) > 0);
          waited += 50) {
