@@ -63,12 +63,19 @@ int AnsiByteFor(char32_t codePoint) {
 }  // namespace
 
 std::string WideToAnsi(std::wstring_view text) {
-    std::string bytes;
-    bytes.reserve(text.size());
+    // Every character gives at most one byte. The settings routines convert every argument of
+    // every call, mostly ASCII, so ASCII is copied without a look at the code page.
+    std::string bytes(text.size(), '\0');
+    std::size_t length = 0;
     for (std::size_t i = 0; i < text.size();) {
-        int byte = AnsiByteFor(NextWideCodePoint(text, i));
-        bytes.push_back(byte < 0 ? kReplacement : static_cast<char>(byte));
+        if (static_cast<std::uint32_t>(text[i]) < 0x80) {
+            bytes[length++] = static_cast<char>(text[i++]);
+            continue;
+        }
+        const int byte = AnsiByteFor(NextWideCodePoint(text, i));
+        bytes[length++] = byte < 0 ? kReplacement : static_cast<char>(byte);
     }
+    bytes.resize(length);
     return bytes;
 }
 

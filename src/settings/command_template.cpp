@@ -3,6 +3,7 @@
 
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "settings/settings_file.h"
 #include "settings/settings_read_snapshot.h"
@@ -13,8 +14,22 @@ namespace wingcall {
 
 namespace {
 
-std::wstring ReadTemplateKey(const std::wstring& settingsPath, const std::wstring& key) {
-    return ReadSetting(settingsPath, kCommandsSection, key, kMissingValue);
+// Every template read goes to [Commands] with the default "vuoto".
+SectionReader TemplateReader(const std::wstring& settingsPath) {
+    return SectionReader(settingsPath, kCommandsSection, kMissingValue);
+}
+
+// Sets `key` to the key name of entry `number` of a family: "Phrase(12)". Digits by hand:
+// std::to_wstring formats through the C library's locale machinery, which costs more than the
+// rest of a template read. A load reuses one key, so building it allocates nothing.
+void SetFamilyKey(std::wstring& key, const std::wstring& family, std::size_t number) {
+    wchar_t digits[24];
+    wchar_t* first = std::end(digits);
+    do {
+        *--first = static_cast<wchar_t>(L'0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    key.assign(family).append(1, L'(').append(first, std::end(digits)).append(1, L')');
 }
 
 // The file name alone: the settings file always lies in the program's folder, so its name is
@@ -48,44 +63,41 @@ std::wstring FileNameOf(const std::wstring& path) {
 // Reads one family into `table`, each value stored before it is tested for the sentinel, so the
 // sentinel ends up in the slot after the family's last entry. Returns the index reached, which is
 // the number of entries plus 2.
-std::size_t LoadFamily(const std::wstring& settingsPath, const std::wstring& family,
-                       std::vector<std::wstring>& table, std::size_t commandEntries) {
+std::size_t LoadFamily(const SectionReader& reader, const std::wstring& settingsPath,
+                       const std::wstring& family, std::vector<std::wstring>& table,
+                       std::size_t commandEntries) {
     std::size_t i = 1;
+    std::wstring key;
     std::wstring value;
     do {
-        value = ReadTemplateKey(settingsPath, FamilyKey(family, i));
+        SetFamilyKey(key, family, i);
+        value = reader.Read(key);
         if (i >= table.size()) {
             RefuseFamilyTooLong(settingsPath, family, commandEntries);
         }
-        table[i] = value;
+        table[i] = std::move(value);
         ++i;
-    } while (value != kMissingValue);
+    } while (table[i - 1] != kMissingValue);
     return i;
 }
 
 }  // namespace
 
 std::wstring FamilyKey(const std::wstring& family, std::size_t number) {
-    // Digits by hand: std::to_wstring formats through the C library's locale machinery, which
-    // costs more than the rest of a template read.
-    wchar_t digits[24];
-    wchar_t* first = std::end(digits);
-    do {
-        *--first = static_cast<wchar_t>(L'0' + number % 10);
-        number /= 10;
-    } while (number != 0);
     std::wstring key;
-    key.reserve(family.size() + static_cast<std::size_t>(std::end(digits) - first) + 2);
-    key.append(family).append(1, L'(').append(first, std::end(digits)).append(1, L')');
+    SetFamilyKey(key, family, number);
     return key;
 }
 
 std::size_t CountCommands(const std::wstring& settingsPath) {
     const SettingsReadSnapshot oneVersionOfTheFile;
+    const SectionReader reader = TemplateReader(settingsPath);
     std::size_t i = 1;
+    std::wstring key;
     std::wstring value;
     do {
-        value = ReadTemplateKey(settingsPath, FamilyKey(L"Command", i));
+        SetFamilyKey(key, L"Command", i);
+        value = reader.Read(key);
         ++i;
     } while (value != kMissingValue);
     return i;
@@ -103,10 +115,11 @@ void LoadCommandTemplate(const std::wstring& settingsPath, CommandTables& tables
     tables.CommandPhrases.assign(upperBound + 1, std::wstring());
     tables.CommandKeys.assign(upperBound + 1, std::wstring());
 
-    LoadFamily(settingsPath, L"Command", tables.CommandNames, commandEntries);
-    LoadFamily(settingsPath, L"Phrase", tables.CommandPhrases, commandEntries);
+    const SectionReader reader = TemplateReader(settingsPath);
+    LoadFamily(reader, settingsPath, L"Command", tables.CommandNames, commandEntries);
+    LoadFamily(reader, settingsPath, L"Phrase", tables.CommandPhrases, commandEntries);
     const std::size_t keysReached =
-        LoadFamily(settingsPath, L"Keys", tables.CommandKeys, commandEntries);
+        LoadFamily(reader, settingsPath, L"Keys", tables.CommandKeys, commandEntries);
     tables.CommandCount = keysReached - 2;
 }
 

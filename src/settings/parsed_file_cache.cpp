@@ -78,17 +78,25 @@ ParsedFileCache& ParsedFileCache::Instance() {
     return cache;
 }
 
-FileLookup ParsedFileCache::Load(const std::string& path, Purpose purpose) {
+FileLookup ParsedFileCache::Load(std::string_view path, Purpose purpose) {
     const bool underSnapshot = purpose == Purpose::Read && currentSnapshot != 0;
     if (underSnapshot) {
+        if (lastEntry_ != nullptr && *lastPath_ == path &&
+            lastEntry_->checkedInSnapshot == currentSnapshot) {
+            return {FileState::Loaded, lastEntry_->file};
+        }
         auto cached = entries_.find(path);
         if (cached != entries_.end() && cached->second.checkedInSnapshot == currentSnapshot) {
+            lastPath_ = &cached->first, lastEntry_ = &cached->second;
             return {FileState::Loaded, cached->second.file};
         }
     }
     FileLookup lookup = LoadChecked(path);
     if (underSnapshot && lookup.state == FileState::Loaded) {
-        entries_[path].checkedInSnapshot = currentSnapshot;
+        if (auto cached = entries_.find(path); cached != entries_.end()) {
+            cached->second.checkedInSnapshot = currentSnapshot;
+            lastPath_ = &cached->first, lastEntry_ = &cached->second;
+        }
     }
     return lookup;
 }
@@ -97,13 +105,16 @@ void ParsedFileCache::RememberOwnWrite(const std::string& path,
                                        std::shared_ptr<const ParsedProfileFile> file) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
+        ForgetLastEntry();
         entries_.erase(path);
         return;
     }
     Remember(path, FileIdentity::Of(info), std::move(file));
 }
 
-FileLookup ParsedFileCache::LoadChecked(const std::string& path) {
+FileLookup ParsedFileCache::LoadChecked(std::string_view pathText) {
+    const std::string path(pathText);
+    ForgetLastEntry();
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         const int error = errno;
@@ -133,6 +144,7 @@ FileLookup ParsedFileCache::LoadChecked(const std::string& path) {
 
 void ParsedFileCache::Remember(const std::string& path, const FileIdentity& identity,
                                std::shared_ptr<const ParsedProfileFile> file) {
+    ForgetLastEntry();
     if (entries_.size() >= kMaximumEntries && !entries_.contains(path)) {
         auto oldest = entries_.begin();
         for (auto entry = entries_.begin(); entry != entries_.end(); ++entry) {

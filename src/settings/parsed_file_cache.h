@@ -7,9 +7,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include <sys/types.h>
@@ -45,12 +47,15 @@ class ParsedFileCache {
     // The parsed content of the file at `path`, read again only when it changed on disk. A read
     // under a snapshot trusts an entry already checked under that snapshot without looking at the
     // disk again. The caller holds the mutex.
-    FileLookup Load(const std::string& path, Purpose purpose);
+    FileLookup Load(std::string_view path, Purpose purpose);
 
     // After our own write: the file now holds `file`, so the next call need not read it.
     void RememberOwnWrite(const std::string& path, std::shared_ptr<const ParsedProfileFile> file);
 
-    void Forget(const std::string& path) noexcept { entries_.erase(path); }
+    void Forget(const std::string& path) noexcept {
+        ForgetLastEntry();
+        entries_.erase(path);
+    }
 
   private:
     // What tells a file apart from its earlier self. A file replaced by another has a new inode;
@@ -80,13 +85,25 @@ class ParsedFileCache {
     // a long-running process from holding every file it ever read.
     static constexpr std::size_t kMaximumEntries = 8;
 
-    FileLookup LoadChecked(const std::string& path);
+    FileLookup LoadChecked(std::string_view path);
+    void ForgetLastEntry() noexcept { lastPath_ = nullptr, lastEntry_ = nullptr; }
     void Remember(const std::string& path, const FileIdentity& identity,
                   std::shared_ptr<const ParsedProfileFile> file);
 
     std::mutex mutex_;
-    std::unordered_map<std::string, CachedFile> entries_;
+    // Looked up by the caller's own text of the path, so that a read copies no path.
+    struct PathHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view path) const noexcept {
+            return std::hash<std::string_view>{}(path);
+        }
+    };
+    std::unordered_map<std::string, CachedFile, PathHash, std::equal_to<>> entries_;
     std::uint64_t useCounter_ = 0;
+    // The entry a read under the current snapshot found last: the reads of a template load all
+    // name one file, so they skip the hashing of its path. Cleared whenever entries go.
+    const std::string* lastPath_ = nullptr;
+    CachedFile* lastEntry_ = nullptr;
 };
 
 }  // namespace wingcall

@@ -10,6 +10,7 @@
 #include "settings/parsed_profile_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "settings/profile_syntax.h"
@@ -24,6 +25,19 @@ bool IsAscii(std::string_view text) {
         }
     }
     return true;
+}
+
+// The first CR or LF in [begin, limit), or `limit`. Lines are short, so two memchr calls (which
+// the C library runs many bytes at a time) beat a test of every byte.
+std::size_t FindLineEnd(const char* bytes, std::size_t begin, std::size_t limit) {
+    const void* lineFeed = std::memchr(bytes + begin, '\n', limit - begin);
+    const std::size_t searchEnd =
+        lineFeed == nullptr ? limit
+                            : static_cast<std::size_t>(static_cast<const char*>(lineFeed) - bytes);
+    const void* carriageReturn = std::memchr(bytes + begin, '\r', searchEnd - begin);
+    return carriageReturn == nullptr
+               ? searchEnd
+               : static_cast<std::size_t>(static_cast<const char*>(carriageReturn) - bytes);
 }
 
 }  // namespace
@@ -58,9 +72,18 @@ std::string ParsedProfileFile::Encode(std::string_view internal) const {
 }
 
 const SectionRecord* ParsedProfileFile::FindSection(std::string_view name) const {
+    // A template load asks for the same section tens of thousands of times in a row.
+    const std::size_t last = lastFoundSection_.load(std::memory_order_relaxed);
+    if (last < sections_.size() && EqualIgnoringAsciiCase(TextOf(sections_[last].name), name)) {
+        return &sections_[last];
+    }
     const std::optional<std::size_t> found = sectionIndex_.Find(
         0, name, [this](std::size_t record) { return SectionScopeAndName(record); });
-    return found ? &sections_[*found] : nullptr;
+    if (!found) {
+        return nullptr;
+    }
+    lastFoundSection_.store(*found, std::memory_order_relaxed);
+    return &sections_[*found];
 }
 
 const KeyRecord* ParsedProfileFile::FindKey(const SectionRecord& section,
@@ -120,9 +143,7 @@ void ParsedProfileFile::SplitAndParse() {
     for (std::size_t begin = textBegin_; begin < limit;) {
         std::size_t contentEnd = begin;
         if (unit == 1) {
-            const char* found = std::find_if(raw_.data() + begin, raw_.data() + limit,
-                                             [](char c) { return c == '\r' || c == '\n'; });
-            contentEnd = static_cast<std::size_t>(found - raw_.data());
+            contentEnd = FindLineEnd(raw_.data(), begin, limit);
         } else {
             while (contentEnd < limit && UnitAt(contentEnd) != '\r' && UnitAt(contentEnd) != '\n') {
                 contentEnd += unit;

@@ -105,7 +105,9 @@ class ParsedProfileFile {
     std::vector<KeyRecord> keys_;          // the first key of each name in those sections
     FirstNameIndex sectionIndex_;
     FirstNameIndex keyIndex_;
-    // The record FindKey found last (a starting point for the next search, nothing more).
+    // The records FindSection and FindKey found last (a starting point for the next search,
+    // nothing more).
+    mutable std::atomic<std::size_t> lastFoundSection_{static_cast<std::size_t>(-1)};
     mutable std::atomic<std::size_t> lastFoundKey_{static_cast<std::size_t>(-1)};
 };
 

@@ -44,7 +44,7 @@ using wingcall::ParsedProfileFile;
 
 // The file name comes in the file system's own narrow encoding (UTF-8 here), so that a settings
 // file in a folder whose name lies outside the ANSI code page is still found.
-std::string FileSystemPath(const char* fileName) {
+std::string_view FileSystemPath(const char* fileName) {
     return fileName;
 }
 
@@ -104,7 +104,7 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
         return 0;
     }
     try {
-        const std::string path = FileSystemPath(lpFileName);
+        const std::string_view path = FileSystemPath(lpFileName);
         ParsedFileCache& cache = ParsedFileCache::Instance();
         std::lock_guard<std::mutex> lock(cache.mutex());
         const FileLookup lookup = cache.Load(path, ParsedFileCache::Purpose::Read);
@@ -142,7 +142,7 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
     }
 
     try {
-        const std::string path = FileSystemPath(lpFileName);
+        const std::string path(FileSystemPath(lpFileName));
         ParsedFileCache& cache = ParsedFileCache::Instance();
         std::lock_guard<std::mutex> lock(cache.mutex());
         const FileLookup lookup = cache.Load(path, ParsedFileCache::Purpose::Write);

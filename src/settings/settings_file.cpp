@@ -58,18 +58,25 @@ std::string NarrowPath(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring ReadSetting(const std::wstring& settingsPath, const std::wstring& section,
-                         const std::wstring& key, const std::wstring& defaultValue) {
-    const std::string ansiSection = WideToAnsi(section);
+SectionReader::SectionReader(const std::wstring& settingsPath, const std::wstring& section,
+                             const std::wstring& defaultValue)
+    : narrowPath_(NarrowPath(settingsPath)),
+      ansiSection_(WideToAnsi(section)),
+      ansiDefault_(WideToAnsi(defaultValue)) {}
+
+std::wstring SectionReader::Read(std::wstring_view key) const {
     const std::string ansiKey = WideToAnsi(key);
-    const std::string ansiDefault = WideToAnsi(defaultValue);
-    const std::string narrowPath = NarrowPath(settingsPath);
     // The buffer starts as all NULs, so whatever the routine does not fill stays NUL.
     std::array<char, kSettingsBufferSize> buffer{};
     DWORD count =
-        GetPrivateProfileStringA(ansiSection.c_str(), ansiKey.c_str(), ansiDefault.c_str(),
-                                 buffer.data(), kSettingsBufferSize, narrowPath.c_str());
+        GetPrivateProfileStringA(ansiSection_.c_str(), ansiKey.c_str(), ansiDefault_.c_str(),
+                                 buffer.data(), kSettingsBufferSize, narrowPath_.c_str());
     return AnsiToWide(std::string_view(buffer.data(), count));
+}
+
+std::wstring ReadSetting(const std::wstring& settingsPath, const std::wstring& section,
+                         const std::wstring& key, const std::wstring& defaultValue) {
+    return SectionReader(settingsPath, section, defaultValue).Read(key);
 }
 
 bool WriteSetting(const std::wstring& settingsPath, const std::wstring& section,
