@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "settings/ansi_best_fit.h"
 #include "settings/utf8_text.h"
 
 #ifdef _WIN32
@@ -77,6 +78,32 @@ std::string WideToAnsi(std::wstring_view text) {
     }
     bytes.resize(length);
     return bytes;
+}
+
+std::string WideToAnsiBestFit(std::wstring_view text) {
+#ifdef _WIN32
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), size, bytes.data(), length, nullptr, nullptr);
+    return bytes;
+#else
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const char32_t codePoint = NextWideCodePoint(text, i);
+        int byte = AnsiByteFor(codePoint);
+        if (byte < 0) {
+            byte = BestFitAnsiByte(codePoint);
+        }
+        bytes.push_back(byte < 0 ? kReplacement : static_cast<char>(byte));
+    }
+    return bytes;
+#endif
 }
 
 std::string WideToAnsiWithCharacterReferences(std::wstring_view text) {

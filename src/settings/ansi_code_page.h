@@ -11,6 +11,11 @@ namespace wingcall {
 // own conversion does.
 std::string WideToAnsi(std::wstring_view text);
 
+// Wide text to code-page bytes as the platform's private-profile routines hand back a value of a
+// Unicode settings file: a character the code page lacks becomes its best-fit replacement
+// ("\u03A9" gives "O", "\u0141" gives "L") where the platform has one, otherwise "?".
+std::string WideToAnsiBestFit(std::wstring_view text);
+
 // Wide text to code-page bytes for a profile document: a character the code page lacks becomes
 // an XML numeric character reference ("&#321;") so that nothing is lost. Every other character
 // is written as its byte, unescaped.

@@ -123,7 +123,7 @@ FileLookup ParsedFileCache::LoadChecked(std::string_view pathText) {
     }
     if (!S_ISREG(info.st_mode)) {
         entries_.erase(path);
-        return {FileState::NotAFile, nullptr};
+        return {S_ISDIR(info.st_mode) ? FileState::Folder : FileState::NotAFile, nullptr};
     }
     auto cached = entries_.find(path);
     if (cached != entries_.end() && cached->second.identity == FileIdentity::Of(info)) {

@@ -24,7 +24,8 @@ namespace wingcall {
 
 enum class FileState {
     Missing,     // nothing at the path: reads give the default, a write creates the file
-    NotAFile,    // a folder, a device or pipe: reads give the default, writes are refused
+    Folder,      // a folder: reads give the default exactly as given, writes are refused
+    NotAFile,    // a device or pipe: reads give the default, writes are refused
     Unreadable,  // present but not readable: reads give the default, writes are refused
     Loaded,
 };

@@ -1,10 +1,11 @@
 // Splits a settings file into lines and finds its sections and keys, by the rules of the format:
 // - CR LF, a lone LF and a lone CR each end a line; a NUL ends only the text of its own line.
-// - "[name]" starts a section: leading blanks are allowed, the name runs to the last "]" and is
-//   trimmed. Only the first section of a name counts; the lines of a repeated one are skipped,
-//   as are the lines before the first section.
-// - A key line splits at the first "="; name and value are trimmed. Only the first key of a name
-//   in its section counts. There is no comment syntax.
+// - "[name]" starts a section: leading blanks are allowed, the name runs to the last "]" (or to a
+//   NUL inside it) and is trimmed. Only the first section of a name counts; the lines of a
+//   repeated one are skipped, as are the lines before the first section (except the keys of a
+//   UTF-8 file with a byte-order mark, which belong to the section with the empty name).
+// - A key line splits at the first "="; name and value are trimmed, the value of Ctrl-Z too.
+//   Only the first key of a name in its section counts. There is no comment syntax.
 #ifndef _WIN32
 
 #include "settings/parsed_profile_file.h"
@@ -38,6 +39,26 @@ std::size_t FindLineEnd(const char* bytes, std::size_t begin, std::size_t limit)
     return carriageReturn == nullptr
                ? searchEnd
                : static_cast<std::size_t>(static_cast<const char*>(carriageReturn) - bytes);
+}
+
+// The name of a header line, or none: "[" as the line's first character that is not blank, then
+// the name up to the last "]", trimmed. A NUL ends the name where it stands: "[T<NUL>U]" names
+// section "T", as the platform reads it.
+std::optional<std::string_view> HeaderName(std::string_view line) {
+    const std::string_view fromFirstCharacter = TrimLeft(BeforeNul(line));
+    if (!fromFirstCharacter.starts_with('[')) {
+        return std::nullopt;
+    }
+    const std::size_t close = fromFirstCharacter.rfind(']');
+    if (close != std::string_view::npos) {
+        return Trim(fromFirstCharacter.substr(1, close - 1));
+    }
+    // No "]" before the NUL: the header still needs one after it.
+    const std::size_t open = static_cast<std::size_t>(fromFirstCharacter.data() - line.data());
+    if (line.find(']', open) == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return Trim(fromFirstCharacter.substr(1));
 }
 
 }  // namespace
@@ -128,7 +149,7 @@ void ParsedProfileFile::SplitAndParse() {
     const std::size_t unit = IsUtf16(encoding_) ? 2 : 1;
     const std::size_t limit = raw_.size() - (raw_.size() - textBegin_) % unit;
     std::string line;  // one decoded line of a UTF-16 file
-    std::size_t currentSection = kNoSection;
+    ParseState state;
     // Nearly every line of a template is a key: make room for them all at once. Only a line
     // holding "=" can be one, so a file of millions of other lines (empty ones, say) does not
     // make room, and an index, for millions of keys it does not have.
@@ -166,56 +187,60 @@ void ParsedProfileFile::SplitAndParse() {
             textLength = line.size();
             decoded_ += line;
         }
-        ParseLine(textOffset, textLength, lines_.size() - 1, currentSection);
+        ParseLine(textOffset, textLength, lines_.size() - 1, state);
         begin = end;
     }
 }
 
 void ParsedProfileFile::ParseLine(std::size_t textOffset, std::size_t textLength,
-                                  std::size_t lineIndex, std::size_t& currentSection) {
+                                  std::size_t lineIndex, ParseState& state) {
     const std::string_view lineText = text().substr(textOffset, textLength);
     const auto spanOf = [&](std::string_view part) {
         return TextSpan{textOffset + static_cast<std::size_t>(part.data() - lineText.data()),
                         part.size()};
     };
-    // A NUL ends the text of its own line; the next line is read as usual.
-    const std::string_view visible = lineText.substr(0, lineText.find('\0'));
-    const std::string_view fromFirstCharacter = TrimLeft(visible);
-
-    // A header line: "[", then the name up to the last "]".
-    if (fromFirstCharacter.starts_with('[')) {
-        const std::size_t close = fromFirstCharacter.rfind(']');
-        if (close != std::string_view::npos) {
-            const std::string_view name = Trim(fromFirstCharacter.substr(1, close - 1));
-            sections_.push_back(SectionRecord{spanOf(name), lineIndex});
-            // Only the first section of a name is ever searched; later ones are skipped.
-            if (sectionIndex_.AddIfNew(0, name, sections_.size() - 1, [this](std::size_t record) {
-                    return SectionScopeAndName(record);
-                })) {
-                currentSection = sections_.size() - 1;
-            } else {
-                sections_.pop_back();
-                currentSection = kNoSection;
-            }
-            return;
-        }
+    if (const std::optional<std::string_view> name = HeaderName(lineText)) {
+        state.headerSeen = true;
+        StartSection(spanOf(*name), lineIndex, state);
+        return;
     }
-    if (currentSection == kNoSection) {
-        return;  // lines before the first section, or in a repeated one
+    // A NUL ends the text of its own line; the next line is read as usual.
+    const std::string_view visible = BeforeNul(lineText);
+    const std::size_t equals = visible.find('=');
+    if (state.section == kNoSection) {
+        // Lines before the first header belong to no section, but in a UTF-8 file with a mark
+        // its keys belong to the section with the empty name, as the platform reads them.
+        if (state.headerSeen || encoding_ != TextEncoding::Utf8 ||
+            equals == std::string_view::npos) {
+            return;  // lines before the first section, or in a repeated one
+        }
+        StartSection(TextSpan{textOffset, 0}, lineIndex, state);
     }
     if (!IsBlank(lineText)) {
-        sections_[currentSection].lastNonBlankLine = lineIndex;
+        sections_[state.section].lastNonBlankLine = lineIndex;
     }
     // A key line: name "=" value.
-    const std::size_t equals = visible.find('=');
     if (equals != std::string_view::npos) {
         const std::string_view name = Trim(visible.substr(0, equals));
-        const std::string_view value = Trim(visible.substr(equals + 1));
-        keys_.push_back(KeyRecord{currentSection, spanOf(name), spanOf(value), lineIndex});
-        if (!keyIndex_.AddIfNew(currentSection, name, keys_.size() - 1,
+        const std::string_view value = TrimValue(visible.substr(equals + 1));
+        keys_.push_back(KeyRecord{state.section, spanOf(name), spanOf(value), lineIndex});
+        if (!keyIndex_.AddIfNew(state.section, name, keys_.size() - 1,
                                 [this](std::size_t record) { return KeyScopeAndName(record); })) {
             keys_.pop_back();  // the first key of a name wins
         }
+    }
+}
+
+void ParsedProfileFile::StartSection(TextSpan name, std::size_t lineIndex, ParseState& state) {
+    sections_.push_back(SectionRecord{name, lineIndex});
+    // Only the first section of a name is ever searched; later ones are skipped.
+    if (sectionIndex_.AddIfNew(0, TextOf(name), sections_.size() - 1, [this](std::size_t record) {
+            return SectionScopeAndName(record);
+        })) {
+        state.section = sections_.size() - 1;
+    } else {
+        sections_.pop_back();
+        state.section = kNoSection;
     }
 }
 

@@ -89,11 +89,16 @@ class ParsedProfileFile {
     // The byte or UTF-16 code unit that starts at `offset`.
     char32_t UnitAt(std::size_t offset) const;
     void SplitAndParse();
-    void ParseLine(std::size_t textOffset, std::size_t textLength, std::size_t lineIndex,
-                   std::size_t& currentSection);
-
     // The section being read: none before the first header and inside a repeated section.
     static constexpr std::size_t kNoSection = static_cast<std::size_t>(-1);
+    struct ParseState {
+        std::size_t section = kNoSection;
+        bool headerSeen = false;
+    };
+    void ParseLine(std::size_t textOffset, std::size_t textLength, std::size_t lineIndex,
+                   ParseState& state);
+    // Starts the section of `name` at line `lineIndex`, or skips it when it is a repeat.
+    void StartSection(TextSpan name, std::size_t lineIndex, ParseState& state);
 
     std::string raw_;
     std::string decoded_;  // UTF-16 files only

@@ -6,10 +6,13 @@
 // - A read hands back the value of the first key of its name in the first section of its name,
 //   without one pair of surrounding quotes; names are trimmed and match without regard to ASCII
 //   letter case. A missing file, section or key gives the default, without its trailing spaces
-//   and one pair of surrounding quotes. The result is cut to the buffer, NUL-terminated.
-// - A file that starts with a UTF-8 or UTF-16 byte-order mark is read in that encoding and its
-//   values handed back in the ANSI code page; writes keep the file's encoding. Any other file is
-//   bytes in the ANSI code page.
+//   (a default of spaces alone keeps one) and one pair of surrounding quotes; a path that names
+//   a folder gives the default exactly as given. The result is cut to the buffer,
+//   NUL-terminated.
+// - Values of a Unicode file come back in the ANSI code page, a character it lacks as the
+//   platform's best-fit replacement, or "?" when there is none.
+// - A file that starts with a UTF-8 or UTF-16 byte-order mark is read in that encoding; writes
+//   keep the file's encoding. Any other file is bytes in the ANSI code page.
 // - A write changes only the one line it sets (or inserts); every other byte stays as it was,
 //   and the file is replaced through a temporary file so it is never left half-written.
 // - A write that could damage the file is refused (FALSE): a line end in any argument, a key
@@ -56,13 +59,19 @@ DWORD CopyToBuffer(std::string_view value, char* buffer, DWORD size) {
     return static_cast<DWORD>(count);
 }
 
-// The default is handed back without its trailing blanks and one pair of surrounding quotes.
-std::string_view PreparedDefault(const char* defaultValue) {
+// The default is handed back without its trailing spaces and one pair of surrounding quotes; a
+// default of spaces alone keeps one. When the path names a folder, the platform hands the default
+// back exactly as given.
+std::string_view PreparedDefault(const char* defaultValue, FileState state) {
     std::string_view value = defaultValue == nullptr ? "" : defaultValue;
-    while (!value.empty() && value.back() == ' ') {
-        value.remove_suffix(1);
+    if (state == FileState::Folder) {
+        return value;
     }
-    return wingcall::WithoutSurroundingQuotes(value);
+    const std::size_t lastNonSpace = value.find_last_not_of(' ');
+    if (lastNonSpace == std::string_view::npos) {
+        return value.substr(0, 1);
+    }
+    return wingcall::WithoutSurroundingQuotes(value.substr(0, lastNonSpace + 1));
 }
 
 bool Contains(std::string_view text, char c) {
@@ -103,11 +112,13 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
     if (lpAppName == nullptr || lpKeyName == nullptr || lpFileName == nullptr) {
         return 0;
     }
+    FileState state = FileState::Missing;
     try {
         const std::string_view path = FileSystemPath(lpFileName);
         ParsedFileCache& cache = ParsedFileCache::Instance();
         std::lock_guard<std::mutex> lock(cache.mutex());
         const FileLookup lookup = cache.Load(path, ParsedFileCache::Purpose::Read);
+        state = lookup.state;
         if (lookup.state == FileState::Loaded) {
             std::string storage;
             if (const auto value = StoredValue(*lookup.file, lpAppName, lpKeyName, storage)) {
@@ -117,7 +128,7 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
     } catch (const std::exception&) {
         // Out of memory while reading: the caller gets the default, as for a missing key.
     }
-    return CopyToBuffer(PreparedDefault(lpDefault), lpReturnedString, nSize);
+    return CopyToBuffer(PreparedDefault(lpDefault, state), lpReturnedString, nSize);
 }
 
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
@@ -146,7 +157,8 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
         ParsedFileCache& cache = ParsedFileCache::Instance();
         std::lock_guard<std::mutex> lock(cache.mutex());
         const FileLookup lookup = cache.Load(path, ParsedFileCache::Purpose::Write);
-        if (lookup.state == FileState::NotAFile || lookup.state == FileState::Unreadable) {
+        if (lookup.state == FileState::Folder || lookup.state == FileState::NotAFile ||
+            lookup.state == FileState::Unreadable) {
             return FALSE;  // never replace a file whose content could not be read
         }
         if (lookup.state == FileState::Loaded &&

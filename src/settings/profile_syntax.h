@@ -29,6 +29,29 @@ inline std::string_view Trim(std::string_view text) {
     return text.substr(0, length);
 }
 
+// A value is trimmed of Ctrl-Z (0x1A) as well, the end-of-file mark that old editors left at
+// the end of a file, and so at the end of its last value.
+inline bool IsTrimmedFromValue(char c) {
+    return IsTrimmed(c) || c == '\x1A';
+}
+
+inline std::string_view TrimValue(std::string_view value) {
+    std::size_t first = 0;
+    while (first < value.size() && IsTrimmedFromValue(value[first])) {
+        ++first;
+    }
+    std::size_t end = value.size();
+    while (end > first && IsTrimmedFromValue(value[end - 1])) {
+        --end;
+    }
+    return value.substr(first, end - first);
+}
+
+// The text up to its first NUL.
+inline std::string_view BeforeNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
+
 inline bool IsBlank(std::string_view text) {
     return Trim(text).empty();
 }

@@ -35,7 +35,7 @@ std::string Utf8FromAnsi(std::string_view ansi) {
 }
 
 std::string AnsiFromUtf8(std::string_view utf8) {
-    return WideToAnsi(WideFromUtf8(utf8));
+    return WideToAnsiBestFit(WideFromUtf8(utf8));
 }
 
 std::string Utf16FromUtf8(std::string_view utf8, bool bigEndian) {

@@ -32,7 +32,8 @@ DetectedEncoding DetectEncoding(std::string_view bytes);
 // ANSI bytes (the routines' arguments) to UTF-8. Every byte maps to one character.
 std::string Utf8FromAnsi(std::string_view ansi);
 
-// UTF-8 to ANSI bytes: a character the code page lacks becomes "?".
+// UTF-8 to ANSI bytes as the platform hands back a value: a character the code page lacks
+// becomes its best-fit replacement, or "?" when it has none.
 std::string AnsiFromUtf8(std::string_view utf8);
 
 // UTF-8 to UTF-16 bytes in the given byte order.

@@ -120,7 +120,7 @@ TEST(HostileSettings, TenMegabyteLinesAreCutOrSkippedAndTheRestReads) {
     EXPECT_EQ(ReadBytes(folder / "Wingcall.ini").size(), bytes.size() + 1);
 }
 
-TEST(HostileSettings, NulBytesEndOnlyTheirOwnLine) {
+TEST(HostileSettings, NulBytesEndOnlyTheirOwnLineOrHeaderName) {
     TempFolder folder;
     using namespace std::string_literals;
     const std::string bytes =
@@ -131,8 +131,8 @@ TEST(HostileSettings, NulBytesEndOnlyTheirOwnLine) {
     EXPECT_EQ(tables.CommandNames[1], L"Re");
     EXPECT_EQ(tables.CommandNames[2], L"vuoto");
     EXPECT_EQ(tables.CommandKeys[1], L"R");
-    // "[Gen" without its "]" is no header, so Keys(2) still belongs to [Commands].
-    EXPECT_EQ(tables.CommandCount, 2u);
+    // A NUL ends a header's name: "[Gen<NUL>eral]" starts section "Gen", which holds Keys(2).
+    EXPECT_EQ(tables.CommandCount, 1u);
     EXPECT_EQ(ReadFrom(folder, L"General", L"LastPTT1"), L"ok");
 
     // A file of NUL bytes alone holds nothing, and a write leaves its bytes in place.

@@ -1,4 +1,5 @@
-// The private-profile routines: reading rules, byte-exact writes, encodings and the file cache.
+// The private-profile routines: the table of reading and writing rules, encodings and the file
+// cache.
 #include "settings/private_profile.h"
 
 #ifndef _WIN32
@@ -8,8 +9,10 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "settings/settings_read_snapshot.h"
@@ -39,68 +42,122 @@ std::string Read(const fs::path& file, const char* section, const char* key, con
     return std::string(buffer.data(), count);
 }
 
-// Text as UTF-16 bytes, little-endian unless asked otherwise.
-std::string Utf16(std::u16string_view text, bool bigEndian = false) {
+// Text as UTF-16 bytes, little-endian.
+std::string Utf16(std::u16string_view text) {
     std::string bytes;
     for (char16_t unit : text) {
-        const char high = static_cast<char>(unit >> 8);
-        const char low = static_cast<char>(unit & 0xFF);
-        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+        bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
     }
     return bytes;
 }
 
-struct ReadCase {
-    const char* rule;
-    std::string file;
-    const char* section;
-    const char* key;
-    const char* fallback;
-    std::string expected;
-    DWORD size = 255;
+// A field of tests/data/private_profile_rules.txt with its escapes undone.
+std::string Unescape(std::string_view field) {
+    std::string bytes;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '\\' || i + 1 == field.size()) {
+            bytes.push_back(field[i]);
+            continue;
+        }
+        const char escape = field[++i];
+        if (escape == 'x' && i + 2 < field.size()) {
+            bytes.push_back(
+                static_cast<char>(std::stoi(std::string(field.substr(i + 1, 2)), nullptr, 16)));
+            i += 2;
+        } else {
+            bytes.push_back(escape == 'r'   ? '\r'
+                            : escape == 'n' ? '\n'
+                            : escape == 't' ? '\t'
+                            : escape == '0' ? '\0'
+                                            : escape);
+        }
+    }
+    return bytes;
+}
+
+// One row of the rules file: its kind ("read" or "write"), its rule, and the call's fields.
+struct Row {
+    std::string kind, rule;
+    std::vector<std::optional<std::string>> fields;  // nullopt: "(null)"
 };
 
-// The rest of the rules are held by the parity cases (line ends, headers, quotes, comments,
-// duplicates, defaults, long values) and the hostile-settings tests (NUL bytes, long lines).
-TEST(PrivateProfileRead, FollowsTheFormatRules) {
-    const std::string bigEndian = Utf16(u"\uFEFF[a]\nk=\u00E9t\u00E9\0x\nj=2"s, true);
-    const std::vector<ReadCase> cases = {
-        {"CR LF is one line end, LF CR two", "[a]\n\rk=v", "a", "k", "d", "v"},
-        {"blanks before [ allowed", " \t[a]\nk=v", "a", "k", "d", "v"},
-        {"[x without ] may be a key", "[a]\n[x=1\n", "a", "[x", "d", "1"},
-        {"split at the first =", "[a]\nk=x=y", "a", "k", "d", "x=y"},
-        {"name and value trimmed", "[a]\n\t k \v= \f v  w \t\n", "a", "k", "d", "v  w"},
-        {"arguments trimmed", "[a]\nk=v", " \ta ", "\vk\f ", "d", "v"},
-        {"the key must be in its section", "[a]\n[b]\nk=1", "a", "k", "d", "d"},
-        {"every high byte comes back as stored", "[a]\nk=\x80\x81\x9D\xA0\xFF", "a", "k", "d",
-         "\x80\x81\x9D\xA0\xFF"},
-        {"UTF-8 without a mark is ANSI bytes", "[a]\nk=caf\xC3\xA9", "a", "k", "d", "caf\xC3\xA9"},
-        {"big-endian UTF-16, a NUL ends the value", bigEndian, "a", "k", "d", "\xE9t\xE9"},
-        {"big-endian UTF-16, a NUL ends only its line", bigEndian, "a", "j", "d", "2"},
-        // Size of the result.
-        {"cut to size - 1", "[a]\nk=abcdef", "a", "k", "d", "abc", 4},
-        {"size 1 gives the empty text", "[a]\nk=abcdef", "a", "k", "d", "", 1},
-        {"quotes are removed before the cut", "[a]\nk=\"abcdef\"", "a", "k", "d", "abc", 4},
-        {"default is cut to size - 1", "[a]\n", "a", "k", "vuoto", "vu", 3},
-        {"null default reads as empty", "[a]\n", "a", "k", nullptr, ""},
-    };
+std::vector<Row> Rows() {
+    std::ifstream in(std::string(WINGCALL_TEST_DATA_DIR) + "/private_profile_rules.txt",
+                     std::ios::binary);
+    std::vector<Row> rows;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line.starts_with('#')) {
+            continue;
+        }
+        std::vector<std::string> fields;
+        for (std::size_t begin = 0;;) {
+            const std::size_t bar = line.find('|', begin);
+            fields.push_back(line.substr(begin, bar - begin));
+            if (bar == std::string::npos) {
+                break;
+            }
+            begin = bar + 1;
+        }
+        EXPECT_EQ(fields.size(), 8u) << line;
+        fields.resize(8);
+        Row row{fields[0], fields[1], {}};
+        for (std::size_t i = 2; i < fields.size(); ++i) {
+            row.fields.push_back(fields[i] == "(null)" ? std::nullopt
+                                                       : std::optional(Unescape(fields[i])));
+        }
+        rows.push_back(std::move(row));
+    }
+    EXPECT_GT(rows.size(), 50u) << "the rules file was not read";
+    return rows;
+}
 
-    TempFolder folder;
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        const ReadCase& row = cases[i];
-        SCOPED_TRACE(row.rule);
-        const fs::path file = folder / ("read" + std::to_string(i) + ".ini");
-        WriteBytes(file, row.file);
-        EXPECT_EQ(Read(file, row.section, row.key, row.fallback, row.size), row.expected);
+const char* Pointer(const std::optional<std::string>& field) {
+    return field ? field->c_str() : nullptr;
+}
+
+// Puts the file of a row at `path`: "(none)" leaves nothing there, "(folder)" makes a folder.
+void Prepare(const fs::path& path, const std::string& file) {
+    if (file == "(folder)") {
+        fs::create_directory(path);
+    } else if (file != "(none)") {
+        WriteBytes(path, file);
     }
 }
 
-TEST(PrivateProfileRead, MissingFileOrFolderGivesTheDefaultAndCreatesNothing) {
+TEST(PrivateProfile, FollowsEveryRuleOfTheRulesFile) {
     TempFolder folder;
-    EXPECT_EQ(Read(folder / "missing.ini", "a", "k", "vuoto"), "vuoto");
-    EXPECT_EQ(Read(folder / "no" / "such.ini", "a", "k", "vuoto"), "vuoto");
-    EXPECT_EQ(Read(folder.path(), "a", "k", "vuoto"), "vuoto");
-    EXPECT_EQ(CountEntries(folder.path()), 0u);
+    std::size_t filesLeft = 0;
+    int number = 0;
+    for (const Row& row : Rows()) {
+        SCOPED_TRACE(row.kind + ": " + row.rule);
+        const fs::path file = folder / ("rule" + std::to_string(++number) + ".ini");
+        const auto& [before, section, key, argument, fourth, expected] =
+            std::tie(row.fields[0], row.fields[1], row.fields[2], row.fields[3], row.fields[4],
+                     row.fields[5]);
+        Prepare(file, *before);
+        if (row.kind == "read") {
+            EXPECT_EQ(Read(file, Pointer(section), Pointer(key), Pointer(argument),
+                           static_cast<DWORD>(std::stoul(*fourth))),
+                      *expected);
+            // A read never creates or changes the file.
+            EXPECT_EQ(fs::exists(file), *before != "(none)");
+            if (*before != "(none)" && *before != "(folder)") {
+                EXPECT_EQ(ReadBytes(file), *before);
+            }
+        } else {
+            EXPECT_EQ(WritePrivateProfileStringA(Pointer(section), Pointer(key), Pointer(argument),
+                                                 file.c_str()),
+                      *fourth == "TRUE" ? TRUE : FALSE);
+            if (*expected == "(none)") {
+                EXPECT_FALSE(fs::exists(file));
+            } else if (*expected != "(folder)") {
+                EXPECT_EQ(ReadBytes(file), *expected);
+            }
+        }
+        filesLeft += fs::exists(file) ? 1 : 0;
+    }
+    // No temporary file was left behind by any write.
+    EXPECT_EQ(CountEntries(folder.path()), filesLeft);
 }
 
 TEST(PrivateProfileRead, NullArgumentsAreRefused) {
@@ -112,101 +169,7 @@ TEST(PrivateProfileRead, NullArgumentsAreRefused) {
     EXPECT_STREQ(buffer, "");
     EXPECT_EQ(GetPrivateProfileStringA("a", nullptr, "d", buffer, 8, file.c_str()), 0u);
     EXPECT_EQ(GetPrivateProfileStringA("a", "k", "d", buffer, 0, file.c_str()), 0u);
-}
-
-struct WriteCase {
-    const char* rule;
-    std::optional<std::string> before;  // nullopt: no file
-    const char* section;
-    const char* key;
-    const char* value;
-    BOOL result;
-    std::optional<std::string> after;
-};
-
-// The parity cases hold more: duplicates, keys before any section, a missing or empty file.
-TEST(PrivateProfileWrite, ChangesOnlyTheLineItSets) {
-    const std::string commented = "; settings\r\n[General]\r\n  OpenedOnce = 0 \r\nx=1\r\n\r\n";
-    const std::vector<WriteCase> cases = {
-        // Replacing.
-        {"replace keeps every other byte", commented, "General", "OpenedOnce", "1", TRUE,
-         "; settings\r\n[General]\r\nOpenedOnce=1\r\nx=1\r\n\r\n"},
-        {"replace keeps a lone CR", "[g]\rk=0\rz=2", "g", "k", "1", TRUE, "[g]\rk=1\rz=2"},
-        {"replace on a last line without line end", "[g]\r\nk=0", "g", "k", "12", TRUE,
-         "[g]\r\nk=12"},
-        {"replace drops the text behind a NUL", "[g]\nk=0\0x\ny=1\n"s, "g", "k", "1", TRUE,
-         "[g]\nk=1\ny=1\n"},
-        {"an empty value", "[g]\nk=0\n", "g", "k", "", TRUE, "[g]\nk=\n"},
-        {"blanks of the value are written as given", "[g]\nk=0\n", "g", "k", " 1 ", TRUE,
-         "[g]\nk= 1 \n"},
-        // The stored value is compared as stored.
-        {"stored quotes are compared as stored", "[g]\nk=\"v\"\n", "g", "k", "\"v\"", TRUE,
-         "[g]\nk=\"v\"\n"},
-        {"the unquoted value differs from the quoted", "[g]\nk=\"v\"\n", "g", "k", "v", TRUE,
-         "[g]\nk=v\n"},
-        {"the comparison is case-sensitive", "[g]\nk=On\n", "g", "k", "on", TRUE, "[g]\nk=on\n"},
-        // New keys.
-        {"new key after the last non-blank line", "[a]\r\nx=1\r\n\r\n\r\n[b]\r\ny=2\r\n", "a", "k",
-         "v", TRUE, "[a]\r\nx=1\r\nk=v\r\n\r\n\r\n[b]\r\ny=2\r\n"},
-        {"new key takes its neighbour's line end", "[a]\nx=1\n\n[b]\r\n", "a", "k", "v", TRUE,
-         "[a]\nx=1\nk=v\n\n[b]\r\n"},
-        {"new key in an empty section", "[a]\r\n[b]\r\n", "a", "k", "v", TRUE,
-         "[a]\r\nk=v\r\n[b]\r\n"},
-        {"a comment line is not blank", "[a]\r\nx=1\r\n; end of a\r\n\r\n", "a", "k", "v", TRUE,
-         "[a]\r\nx=1\r\n; end of a\r\nk=v\r\n\r\n"},
-        {"blank lines with blanks in them", "[a]\nx=1\n \t\n[b]\n", "a", "k", "v", TRUE,
-         "[a]\nx=1\nk=v\n \t\n[b]\n"},
-        {"new key after a last line without line end", "[a]\nx=1", "a", "k", "v", TRUE,
-         "[a]\nx=1\nk=v\n"},
-        {"new key in a file with no line end at all", "[a]", "a", "k", "v", TRUE, "[a]\r\nk=v\r\n"},
-        {"names are written trimmed", "[a]\n", " a ", "\tk ", "v", TRUE, "[a]\nk=v\n"},
-        // New sections.
-        {"new section in the last line's style", "[a]\r\nx=1\n", "b", "k", "v", TRUE,
-         "[a]\r\nx=1\n[b]\nk=v\n"},
-        {"new section after a line end when missing", "[a]\nx=1", "b", "k", "v", TRUE,
-         "[a]\nx=1\n[b]\nk=v\n"},
-        {"new section after trailing blank lines", "[a]\nx=1\n\n", "b", "k", "v", TRUE,
-         "[a]\nx=1\n\n[b]\nk=v\n"},
-        {"new section in a file of one line without end", "; only a note", "b", "k", "v", TRUE,
-         "; only a note\r\n[b]\r\nk=v\r\n"},
-        {"an empty file", "", " g ", " k ", "v", TRUE, "[g]\r\nk=v\r\n"},
-        {"big-endian UTF-16: a new key, a NUL kept", Utf16(u"\uFEFF[a]\nk=\u00E9\0x\nj=2"s, true),
-         "a", "i", "4", TRUE, Utf16(u"\uFEFF[a]\nk=\u00E9\0x\nj=2\ni=4\n"s, true)},
-        {"an empty UTF-16 file keeps its mark", "\xFF\xFE", "g", "k", "v", TRUE,
-         Utf16(u"\uFEFF[g]\r\nk=v\r\n")},
-        // Refusals.
-        {"a value with LF", "[g]\nk=0\n", "g", "k", "1\nx=2", FALSE, "[g]\nk=0\n"},
-        {"a value with CR", "[g]\nk=0\n", "g", "k", "1\r[h]", FALSE, "[g]\nk=0\n"},
-        {"a key with a line end", "[g]\nk=0\n", "g", "k\n", "1", FALSE, "[g]\nk=0\n"},
-        {"a section with a line end", "[g]\nk=0\n", "g\r\n[h]", "k", "1", FALSE, "[g]\nk=0\n"},
-        {"a key holding =", "[g]\nk=0\n", "g", "k=x", "1", FALSE, "[g]\nk=0\n"},
-        {"a key read back as a header", "[g]\nk=0\n", "g", "[h]", "1", FALSE, "[g]\nk=0\n"},
-        {"a null value", "[g]\nk=0\n", "g", "k", nullptr, FALSE, "[g]\nk=0\n"},
-        {"a null key", "[g]\nk=0\n", "g", nullptr, "1", FALSE, "[g]\nk=0\n"},
-        {"a null section", "[g]\nk=0\n", nullptr, "k", "1", FALSE, "[g]\nk=0\n"},
-        {"refusal creates no file", std::nullopt, "g", "k", "a\nb", FALSE, std::nullopt},
-    };
-
-    TempFolder folder;
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        const WriteCase& row = cases[i];
-        SCOPED_TRACE(row.rule);
-        const fs::path file = folder / ("write" + std::to_string(i) + ".ini");
-        if (row.before) {
-            WriteBytes(file, *row.before);
-        }
-        EXPECT_EQ(WritePrivateProfileStringA(row.section, row.key, row.value, file.c_str()),
-                  row.result);
-        if (row.after) {
-            EXPECT_EQ(ReadBytes(file), *row.after);
-        } else {
-            EXPECT_FALSE(fs::exists(file));
-        }
-    }
-    // No temporary file was left behind by any of them.
-    EXPECT_EQ(CountEntries(folder.path()),
-              static_cast<std::size_t>(std::count_if(
-                  cases.begin(), cases.end(), [](const WriteCase& row) { return row.after; })));
+    EXPECT_EQ(Read(folder / "no" / "such.ini", "a", "k", "vuoto"), "vuoto");
 }
 
 TEST(PrivateProfileWrite, SameValueDoesNotTouchTheFile) {
@@ -236,7 +199,7 @@ TEST(PrivateProfileEncoding, Utf8WithMarkIsReadAndWrittenAsUtf8) {
     WriteBytes(file,
                "\xEF\xBB\xBF[a]\r\nk=caf\xC3\xA9 \xC5\x81 \xE2\x82\xAC\r\n\xC3\xA9t\xC3\xA9=1\r\n"
                "bad=\xC3(\r\n");
-    EXPECT_EQ(Read(file, "a", "k", "d"), "caf\xE9 ? \x80");
+    EXPECT_EQ(Read(file, "a", "k", "d"), "caf\xE9 L \x80");
     EXPECT_EQ(Read(file, "a", "\xE9t\xE9", "d"), "1");
     EXPECT_EQ(Read(file, "a", "bad", "d"), "?(");
 
@@ -253,7 +216,7 @@ TEST(PrivateProfileEncoding, Utf16LittleEndianRoundTrips) {
     const fs::path file = folder / "u16le.ini";
     WriteBytes(file, Utf16(u"\uFEFF[Commands]\r\nPhrase(1)=\u0141uk \u20AC\U0001F600\r\n"
                            u"Keys(1)=\u00E9\r\n\r\n"));
-    EXPECT_EQ(Read(file, "commands", "phrase(1)", "d"), "?uk \x80?");
+    EXPECT_EQ(Read(file, "commands", "phrase(1)", "d"), "Luk \x80?");
     EXPECT_EQ(Read(file, "Commands", "Keys(1)", "d"), "\xE9");
 
     // The value already stored: untouched. A new one, a new key and a new section: UTF-16 lines.
