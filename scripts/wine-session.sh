@@ -29,4 +29,13 @@ start_wine_session() {
     # The first program of a fresh prefix can wait a long time for wineboot's late steps; waiting
     # for the server to go idle first avoids that.
     "$wine_server" -w >/dev/null 2>&1 || true
+    # Windows maps its dialog font ("MS Shell Dlg") to a font of its own. This Wine has none of
+    # those and falls back to a math font whose glyph boxes are several lines tall, so a text box
+    # centres its text out of sight; DejaVu Sans, which every Debian machine has, takes its place.
+    local substitutes='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+    for dialog_font in "MS Shell Dlg" "MS Shell Dlg 2"; do
+        DISPLAY= WAYLAND_DISPLAY= "$wine_loader" reg add "$substitutes" /v "$dialog_font" \
+            /t REG_SZ /d "DejaVu Sans" /f >/dev/null 2>&1
+    done
+    "$wine_server" -w >/dev/null 2>&1 || true
 }

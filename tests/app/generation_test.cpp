@@ -164,8 +164,9 @@ TEST_P(GenerationOutcomeTest, StoresEverythingThenFollowsTheAnswer) {
         std::string(kHeader) + Block(" Rejoin ") + appendSource.substr(kHeader.size() - 2);
     EXPECT_EQ(ReadBytes(profileFile()),
               c.append ? merged : ExpectedNewProfile("Viper", c.pushToTalk));
-    EXPECT_EQ(settingsBytes(), generalSection(c.withExecutable) + storedPushToTalk(c.pushToTalk) +
-                                   std::string(kTemplateSection));
+    EXPECT_EQ(SettingsLayout(settingsBytes()),
+              SettingsLayout(generalSection(c.withExecutable) + storedPushToTalk(c.pushToTalk) +
+                             std::string(kTemplateSection)));
     QStringList expectedTexts{QStringLiteral("Do you want to start Voxtrel with this profile ?")};
     if (c.message == AfterAnswer::LocationMissing) {
         expectedTexts << VoxtrelLocationMissingText({QStringLiteral("VoxtrelEXE")});

@@ -167,9 +167,10 @@ TEST_F(StartupTest, TheFirstRunStoresTheChosenProgramAndItsProfilesFolder) {
             EXPECT_EQ(settingsBytes(), shipped);
             continue;
         }
-        EXPECT_EQ(settingsBytes(),
-                  "[General]\r\nOpenedOnce=1\r\nVoxtrelEXE=" + std::string(row.chosen.back()) +
-                      "\r\nVoxtrelProfilesPath=" + row.profiles + "\r\n" + commands);
+        EXPECT_EQ(SettingsLayout(settingsBytes()),
+                  SettingsLayout(
+                      "[General]\r\nOpenedOnce=1\r\nVoxtrelEXE=" + std::string(row.chosen.back()) +
+                      "\r\nVoxtrelProfilesPath=" + row.profiles + "\r\n" + commands));
         EXPECT_EQ(state_.ProfilesFolder, QString::fromUtf8(row.profiles));
         EXPECT_FALSE(window.endedWithStatus());
         EXPECT_EQ(window.PTTJoyButton->count(), 33);

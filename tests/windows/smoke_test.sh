@@ -75,19 +75,21 @@ wait_for_window() {
     return 1
 }
 
-# Waits up to $1 seconds for the program to end and prints its exit status, or "running".
+# Waits up to $1 seconds for the program to end; sets exit_status to its status, or "running".
+# (It runs in this shell, not in a command substitution: only this shell can reap the program.)
+exit_status=
 wait_for_exit() {
-    local seconds=$1 status=0
+    local seconds=$1
+    exit_status=running
     for _ in $(seq $((seconds * 4))); do
         if ! kill -0 "$program_pid" 2>/dev/null; then
-            wait "$program_pid" || status=$?
+            exit_status=0
+            wait "$program_pid" || exit_status=$?
             program_pid=
-            echo "$status"
             return 0
         fi
         sleep 0.25
     done
-    echo running
 }
 
 start_program() {
@@ -122,7 +124,8 @@ if window=$(wait_for_window Wingcall 120); then
     xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
     sleep 0.5
     xdotool key --clearmodifiers alt+e
-    status=$(wait_for_exit 30)
+    wait_for_exit 30
+    status=$exit_status
     if [[ $status == running ]]; then
         fail "the program did not end after Alt+E"
     elif [[ $status != 0 ]]; then
@@ -151,7 +154,8 @@ if message=$(wait_for_window "File not present !" 120); then
     xdotool windowfocus --sync "$message" 2>/dev/null || xdotool windowfocus "$message"
     sleep 0.5
     xdotool key Return
-    status=$(wait_for_exit 30)
+    wait_for_exit 30
+    status=$exit_status
     if [[ $status == running ]]; then
         fail "the program did not end after the message was answered"
     elif [[ $status != 1 ]]; then
