@@ -2,9 +2,12 @@
 // resources built into the program: the scalable drawing and the two 32x32 variants.
 #include "app/program_icon.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QIcon>
 #include <QImageReader>
+#include <QMetaObject>
+#include <QObject>
 #include <QWidget>
 
 #ifdef WINGCALL_HAS_ICON_RESOURCES
@@ -41,12 +44,52 @@ const QIcon& ProgramIcon() {
     return icon;
 }
 
-}  // namespace
-
-void ApplyProgramIcon(QWidget* window) {
+void SetProgramIcon(QWidget* window) {
     if (!ProgramIcon().isNull()) {
         window->setWindowIcon(ProgramIcon());
     }
+}
+
+// Loading the icon is a quarter of start-up: any image read makes Qt load every image-format
+// plugin installed (and the libraries behind them). So the first window shows without it and
+// takes it as soon as it has been painted once; windows made later get it at once.
+class IconAfterFirstPaint : public QObject {
+  public:
+    explicit IconAfterFirstPaint(QWidget* window) : QObject(window), window_(window) {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::Paint) {
+            window_->removeEventFilter(this);
+            // Queued, so that the paint completes first.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    SetProgramIcon(window_);
+                    deleteLater();
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+  private:
+    QWidget* window_;
+};
+
+// Whether a window has asked for the icon before: only the first one waits for its paint.
+bool iconAsked = false;
+
+}  // namespace
+
+void ApplyProgramIcon(QWidget* window) {
+    if (iconAsked) {
+        SetProgramIcon(window);
+        return;
+    }
+    iconAsked = true;
+    new IconAfterFirstPaint(window);
 }
 
 }  // namespace wingcall::app
