@@ -2,7 +2,6 @@
 #include "profile/new_profile_writer.h"
 
 #include "profile/profile_document.h"
-#include "settings/ansi_code_page.h"
 #include "settings/atomic_file.h"
 
 namespace wingcall {
@@ -23,22 +22,19 @@ std::string Indent(std::size_t spaces) {
 }
 
 void AppendKeyLine(std::string& document, const std::wstring& key) {
-    AppendLine(document,
-               Indent(10) + "<key type=\"" + WideToAnsiWithCharacterReferences(key) + "\" />");
+    AppendLine(document, Indent(10) + "<key type=\"" + AttributeValueText(key) + "\" />");
 }
 
 void AppendPushToTalkBlock(std::string& document, const PushToTalkValues& pushToTalk) {
-    AppendLine(document, Indent(9) + "<push-to-talk mode=\"" +
-                             WideToAnsiWithCharacterReferences(pushToTalk.type) +
-                             "\" initial-state=\"" +
-                             WideToAnsiWithCharacterReferences(pushToTalk.initialState) + "\">");
+    AppendLine(document, Indent(9) + "<push-to-talk mode=\"" + AttributeValueText(pushToTalk.type) +
+                             "\" initial-state=\"" + AttributeValueText(pushToTalk.initialState) +
+                             "\">");
     if (!pushToTalk.key1.empty()) {
         AppendKeyLine(document, pushToTalk.key1);
     }
     if (pushToTalk.joystickButton != kNoJoystickButton) {
         AppendLine(document, Indent(10) + "<button number=\"" +
-                                 WideToAnsiWithCharacterReferences(pushToTalk.joystickButton) +
-                                 "\" />");
+                                 AttributeValueText(pushToTalk.joystickButton) + "\" />");
     }
     if (!pushToTalk.key2.empty()) {
         AppendKeyLine(document, pushToTalk.key2);

@@ -51,11 +51,42 @@ std::string_view ProfileHeaderText() {
     return kHeader;
 }
 
+std::string AttributeValueText(std::wstring_view value) {
+    constexpr std::wstring_view kMarkup = L"&<>\"";
+    // Most values hold no markup character: they are converted as they are, without a copy.
+    if (value.find_first_of(kMarkup) == std::wstring_view::npos) {
+        return WideToAnsiWithCharacterReferences(value);
+    }
+    // The references are ASCII, so escaping before the conversion gives the same bytes as
+    // escaping after it, and leaves the "&" of the numeric references the conversion makes alone.
+    std::wstring escaped;
+    escaped.reserve(value.size() + 16);
+    for (wchar_t character : value) {
+        switch (character) {
+            case L'&':
+                escaped += L"&amp;";
+                break;
+            case L'<':
+                escaped += L"&lt;";
+                break;
+            case L'>':
+                escaped += L"&gt;";
+                break;
+            case L'"':
+                escaped += L"&quot;";
+                break;
+            default:
+                escaped += character;
+        }
+    }
+    return WideToAnsiWithCharacterReferences(escaped);
+}
+
 std::string CommandBlockText(std::wstring_view name, std::wstring_view phrase,
                              std::wstring_view keys) {
-    const std::string nameBytes = WideToAnsiWithCharacterReferences(name);
-    const std::string phraseBytes = WideToAnsiWithCharacterReferences(phrase);
-    const std::string keysBytes = WideToAnsiWithCharacterReferences(keys);
+    const std::string nameBytes = AttributeValueText(name);
+    const std::string phraseBytes = AttributeValueText(phrase);
+    const std::string keysBytes = AttributeValueText(keys);
 
     std::string block;
     // The fixed text of a block is under 120 bytes.

@@ -14,9 +14,14 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 // CR LF. The writer's own CR LF after it makes the empty line that follows the list opening.
 std::string_view ProfileHeaderText();
 
-// The command block text of one command, each of its three lines followed by CR LF, in the ANSI
-// code page (characters it lacks become numeric character references). The values go in as they
-// are: the caller decides whether the name is trimmed.
+// The bytes of `value` inside a double-quoted attribute: "&", "<", ">" and the double quote become
+// "&amp;", "&lt;", "&gt;" and "&quot;", so that whatever the user typed stays one attribute value
+// of a well-formed document; characters the ANSI code page lacks become numeric character
+// references ("&#321;"); every other character is its byte in the code page, as before.
+std::string AttributeValueText(std::wstring_view value);
+
+// The command block text of one command, each of its three lines followed by CR LF, with each
+// value written as AttributeValueText. The caller decides whether the name is trimmed.
 std::string CommandBlockText(std::wstring_view name, std::wstring_view phrase,
                              std::wstring_view keys);
 

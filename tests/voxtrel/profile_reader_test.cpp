@@ -74,7 +74,7 @@ TEST(ProfileReaderTest, DecodesTheDeclaredLatinOneBytesAsWindowsWritesThemAndCha
     EXPECT_EQ(profile.commands[0].phrase, QString::fromUtf8("Élan Łódú"));
 }
 
-// Wingcall writes values unescaped, so a phrase with an ampersand or a quote breaks the document.
+// A bare ampersand in a value (as in a document written by hand) breaks the document.
 TEST(ProfileReaderTest, ADocumentThatIsNotWellFormedIsReportedWithItsLineAndColumn) {
     QByteArray document(kWingcallProfile);
     document.replace("music on", "music & lights");
