@@ -34,19 +34,27 @@ void ForEachSourceLine(std::string_view text, Visit&& visit) {
     }
 }
 
+// The largest source a merge reads. Profiles of tens of thousands of commands stay far below it;
+// a larger file is no profile, and reading it whole could exhaust memory.
+inline constexpr std::size_t kMaximumMergeSourceBytes = 64 * 1024 * 1024;
+
 // Whether a source line repeats the new header (declaration, root or list opening, any case).
 bool IsSourceHeaderLine(std::string_view line);
 
 // The bytes of a merged document: the header, the new blocks (names untrimmed), then every source
 // line that is not a header line, as read and followed by CR LF. Nothing else: the closing lines
-// come from the source. Throws WingcallError SubscriptOutOfRange naming the first entry a table
-// lacks.
+// come from the source. The source is not checked here (WriteMergedProfile checks it). Throws
+// WingcallError SubscriptOutOfRange naming the first entry a table lacks.
 std::string MergedProfileDocument(const CommandTables& tables, std::string_view sourceBytes);
 
 // Reads the whole source first (so the source may be the output itself), then writes the merged
-// document to `outputPath` through a temporary file. Throws WingcallError naming the file and
-// the reason when the source cannot be read or the output cannot be written; the output is then
-// untouched. Memory: the source and the merged document, about twice the source.
+// document to `outputPath` through a temporary file. The source must be an ordinary file of at
+// most kMaximumMergeSourceBytes (a pipe is never waited on), and the lines carried over from it
+// must hold the closing root line "</voxtrel-config>" and no XML declaration; otherwise the merge
+// is refused with WingcallError InvalidArgument. Throws WingcallError FileAccess naming the file
+// and the reason when the source cannot be read or the output cannot be written. On any failure
+// the output and the source are untouched. Memory: the source and the merged document, about
+// twice the source.
 void WriteMergedProfile(const std::filesystem::path& outputPath,
                         const std::filesystem::path& AppendSourcePath, const CommandTables& tables);
 

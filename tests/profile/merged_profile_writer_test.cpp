@@ -7,7 +7,12 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "support/expect_wingcall_error.h"
 #include "support/temp_folder.h"
@@ -100,7 +105,8 @@ TEST_F(WriteMergedProfileTest, AFailureNamesItsCauseAndLeavesTheOutputAsItWas) {
     }
     CommandTables pastThePhrases = EngageCommand();
     pastThePhrases.CommandPhrases.resize(1);
-    ExpectWingcallError([&] { WriteMergedProfile(output, output, pastThePhrases); },
+    WriteBytes(folder_ / "own.xml", DataFile("new_profile_ptt_all.xml"));
+    ExpectWingcallError([&] { WriteMergedProfile(output, folder_ / "own.xml", pastThePhrases); },
                         ErrorNumber::SubscriptOutOfRange, {"Phrase(1)"});
     EXPECT_EQ(ReadBytes(output), "previous profile");
 
@@ -108,7 +114,65 @@ TEST_F(WriteMergedProfileTest, AFailureNamesItsCauseAndLeavesTheOutputAsItWas) {
         WriteMergedProfile(folder_ / "absent.xml", folder_ / "missing.xml", EngageCommand()),
         WingcallError);
     EXPECT_FALSE(std::filesystem::exists(folder_ / "absent.xml"));
-    EXPECT_EQ(CountEntries(folder_.path()), 1u);
+    EXPECT_EQ(CountEntries(folder_.path()), 2u);
+}
+
+// Sources whose merge could not be a profile Voxtrel loads, each refused before anything is
+// written: as a separate source and as the output itself, both stay as they were.
+TEST_F(WriteMergedProfileTest, ASourceThatWouldNotGiveAProfileIsRefused) {
+    const std::string own = DataFile("new_profile_ptt_all.xml");
+    std::string oneLine = own;
+    std::erase(oneLine, '\r');
+    std::erase(oneLine, '\n');
+    std::string otherEncoding = own;
+    otherEncoding.replace(0, own.find("\r\n"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* named;
+    } cases[] = {
+        {"empty", "", "</voxtrel-config>"},
+        {"one line", oneLine, "</voxtrel-config>"},
+        {"not a profile", "[General]\r\nOpenedOnce=1\r\n", "</voxtrel-config>"},
+        {"other encoding", otherEncoding, "line 1 holds an XML declaration"},
+        {"declaration inside", own.substr(0, 200) + "<?XML version=\"1.0\"?>\r\n" + own.substr(200),
+         "XML declaration"},
+    };
+    const auto output = folder_ / "new.xml";
+    const auto source = folder_ / "old.xml";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(output, "previous profile");
+        WriteBytes(source, c.bytes);
+        for (const auto& target : {output, source}) {
+            ExpectWingcallError([&] { WriteMergedProfile(target, source, EngageCommand()); },
+                                ErrorNumber::InvalidArgument, {source.string(), c.named});
+            EXPECT_EQ(ReadBytes(output), "previous profile");
+            EXPECT_EQ(ReadBytes(source), c.bytes);
+        }
+    }
+    EXPECT_EQ(CountEntries(folder_.path()), 2u);
+}
+
+// Files that are no profile and that a whole read would wait on for ever or never finish.
+TEST_F(WriteMergedProfileTest, ASpecialOrHugeFileIsRefusedWithoutBeingRead) {
+    const auto output = folder_ / "new.xml";
+    WriteBytes(output, "previous profile");
+    const auto huge = folder_ / "huge.xml";
+    WriteBytes(huge, DataFile("new_profile_ptt_all.xml"));
+    std::filesystem::resize_file(huge, kMaximumMergeSourceBytes + 1);  // sparse: no disk used
+    std::vector<std::pair<std::filesystem::path, const char*>> sources = {{huge, "64 MB"}};
+#ifndef _WIN32
+    const auto fifo = folder_ / "fifo.xml";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    sources.push_back({fifo, "not an ordinary file"});
+    sources.push_back({"/dev/zero", "not an ordinary file"});
+#endif
+    for (const auto& [source, named] : sources) {
+        ExpectWingcallError([&] { WriteMergedProfile(output, source, EngageCommand()); },
+                            ErrorNumber::InvalidArgument, {source.string(), named});
+        EXPECT_EQ(ReadBytes(output), "previous profile");
+    }
 }
 
 }  // namespace
