@@ -6,8 +6,10 @@
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
 #include <csignal>
 #endif
 
@@ -35,9 +37,20 @@ struct TerminationSignals::Handlers {
 
 TerminationSignals::TerminationSignals(std::function<void()> onTermination)
     : handlers_(std::make_unique<Handlers>()) {
+    // Close-on-exec, so that Voxtrel, started from this process, inherits neither end; where the
+    // socket call cannot set it at once, it is set before anything can be started.
+#ifdef SOCK_CLOEXEC
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, handlers_->sockets) != 0) {
+        return;
+    }
+#else
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, handlers_->sockets) != 0) {
         return;
     }
+    for (int socket : handlers_->sockets) {
+        ::fcntl(socket, F_SETFD, FD_CLOEXEC);
+    }
+#endif
     signalWriteEnd = handlers_->sockets[0];
     handlers_->notifier =
         std::make_unique<QSocketNotifier>(handlers_->sockets[1], QSocketNotifier::Read);

@@ -204,27 +204,48 @@ const OutcomeCase kOutcomes[] = {
 INSTANTIATE_TEST_SUITE_P(Answers, GenerationOutcomeTest, ::testing::ValuesIn(kOutcomes),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// A writer that fails (target folder missing, append source unreadable) says which file, leaves
-// the target as it was, stores no settings and keeps the window.
+// A writer that fails (target folder missing, append source unreadable or no profile to add to)
+// says which file, leaves the target and the source as they were, stores no settings and keeps
+// the window.
 TEST_F(GenerationTest, AFailedWriteNamesTheFileKeepsTheTargetAndStoresNothing) {
-    for (const bool append : {false, true}) {
-        SCOPED_TRACE(append ? "unreadable append source" : "missing target folder");
+    const struct {
+        const char* what;
+        bool append;
+        const char* source;
+        const char* named;
+    } cases[] = {
+        {"missing target folder", false, nullptr, "no such folder/profile.xml"},
+        {"unreadable append source", true, nullptr, "source.xml"},
+        {"append source on one line", true,
+         "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?><voxtrel-config></voxtrel-config>",
+         "</voxtrel-config>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         Form1& window = startWith();
         WriteBytes(profileFile(), "previous content");
-        state_.AppendMode = append ? 1 : 0;
-        state_.AppendSourcePath = profilePath("missing source.xml");
-        dialogs_.answers = {append ? profilePath() : pathIn("no such folder/profile.xml")};
+        if (c.source != nullptr) {
+            WriteBytes(profileFile("source.xml"), c.source);
+        }
+        state_.AppendMode = c.append ? 1 : 0;
+        state_.AppendSourcePath = profilePath("source.xml");
+        dialogs_.answers = {c.append ? profilePath() : pathIn("no such folder/profile.xml")};
 
         window.Generation();
 
         ASSERT_EQ(messages_.shown.size(), 1u);
         const QString& text = messages_.shown[0].text;
         EXPECT_TRUE(text.startsWith(ProfileNotWrittenText(QString()))) << text.toStdString();
-        EXPECT_TRUE(text.contains(append ? "missing source.xml" : "no such folder/profile.xml"));
+        EXPECT_TRUE(text.contains(c.named)) << text.toStdString();
+        EXPECT_TRUE(text.contains("source.xml") || !c.append) << text.toStdString();
         EXPECT_EQ(ReadBytes(profileFile()), "previous content");
+        if (c.source != nullptr) {
+            EXPECT_EQ(ReadBytes(profileFile("source.xml")), c.source);
+        }
         EXPECT_FALSE(std::filesystem::exists(folder_ / "no such folder"));
         EXPECT_EQ(settingsBytes(), settingsBefore_);
         EXPECT_FALSE(window.endedWithStatus());
+        std::filesystem::remove(profileFile("source.xml"));
     }
 }
 

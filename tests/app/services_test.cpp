@@ -7,12 +7,17 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <fcntl.h>
 #endif
+
+#include <set>
 
 #include "app/joystick_button_setting.h"
 #include "app/services/file_dialogs.h"
 #include "app/services/qt_host_files.h"
 #include "app/services/qt_program_starter.h"
+#include "app/termination_signals.h"
 #include "support/temp_folder.h"
 
 namespace wingcall::app {
@@ -101,6 +106,33 @@ TEST(ProgramStarterTest, TheArgumentArrivesWholeWithoutAShellAndAMissingProgramI
     }
     EXPECT_EQ(wingcall::testing::ReadBytes(output), "1|" + argument.toStdString());
 }
+
+#ifdef __linux__
+// The descriptors open now; the one that lists them is closed again before this returns.
+std::set<int> OpenDescriptors() {
+    std::set<int> listed;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        listed.insert(std::stoi(entry.path().filename().string()));
+    }
+    std::erase_if(listed, [](int descriptor) { return ::fcntl(descriptor, F_GETFD) < 0; });
+    return listed;
+}
+
+// The signal sockets live as long as the program, so a started Voxtrel would inherit them unless
+// they close on exec.
+TEST(TerminationSignalsTest, ItsSocketsAreNotInheritedByAStartedProgram) {
+    const std::set<int> before = OpenDescriptors();
+    const TerminationSignals handlers([] {});
+    int opened = 0;
+    for (int descriptor : OpenDescriptors()) {
+        if (!before.contains(descriptor)) {
+            ++opened;
+            EXPECT_TRUE(::fcntl(descriptor, F_GETFD) & FD_CLOEXEC) << "descriptor " << descriptor;
+        }
+    }
+    EXPECT_EQ(opened, 2);
+}
+#endif
 
 }  // namespace
 }  // namespace wingcall::app
