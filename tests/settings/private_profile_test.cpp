@@ -277,6 +277,8 @@ TEST(PrivateProfileCache, AReadSnapshotGivesOneVersionAndWritesKeepWhatIsOnDisk)
     {
         const wingcall::SettingsReadSnapshot outer;
         ASSERT_EQ(Read(file, "a", "k", "d"), "1");
+        WriteBytes(folder / "other.ini", "[a]\r\nk=other\r\n");
+        EXPECT_EQ(Read(folder / "other.ini", "a", "k", "d"), "other") << "each file is its own";
         replaceBehindItsBack("[a]\r\nk=2\r\n");
         {
             const wingcall::SettingsReadSnapshot inner;
