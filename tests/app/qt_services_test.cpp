@@ -8,7 +8,10 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <QPointer>
+
 #include <functional>
+#include <memory>
 
 #include "app/services/qt_file_dialogs.h"
 #include "app/services/qt_message_boxes.h"
@@ -17,18 +20,32 @@
 namespace wingcall::app {
 namespace {
 
-// Runs `act` on the modal widget of type T as soon as it is up. The polling timer belongs to the
-// application and discards itself once it has acted.
+// Runs `act` on the modal widget of type T as soon as it is up, and again at every tick while that
+// same widget stays open (an act that came too early for the widget, on a busy machine, then gets
+// another chance instead of leaving the test waiting for ever). The polling timer belongs to the
+// application and discards itself once the widget has gone; it never touches a later one.
 template <typename T>
 void WhenShown(std::function<void(T*)> act) {
     auto* timer = new QTimer(qApp);
     timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act = std::move(act)] {
-        if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+    auto target = std::make_shared<QPointer<T>>();
+    auto seen = std::make_shared<bool>(false);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, target, seen, act = std::move(act)] {
+        if (!*seen) {
+            if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget())) {
+                *target = modal;
+                *seen = true;
+            } else {
+                return;
+            }
+        }
+        T* const modal = *target;
+        if (!modal || !modal->isVisible()) {
             timer->stop();
             timer->deleteLater();
-            act(modal);
+            return;
         }
+        act(modal);
     });
     timer->start();
 }
@@ -73,6 +90,10 @@ TEST(QtFileDialogsTest, DialogsShowTheStoredSettingsAndGiveTheFullPathOfAnyName)
         initialFolder = dialog->directory().absolutePath();
         filters = dialog->nameFilters();
         showsLabelsOnly = dialog->testOption(QFileDialog::HideNameFilterDetails);
+        // A name box that has the focus keeps what it holds, so it gives the focus up first.
+        if (QWidget* focused = dialog->focusWidget()) {
+            focused->clearFocus();
+        }
         dialog->selectFile(QStringLiteral("missing.xml"));
         static_cast<QDialog*>(dialog)->accept();
     });
