@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               after.starts_with("\xFE\xFF"));
     if (plainBytes) {
         std::string_view expected =
-            wingcall::fuzz::WithoutQuotePair(wingcall::fuzz::TrimProfileBlanks(value.c_str()));
+            wingcall::fuzz::WithoutQuotePair(wingcall::fuzz::TrimValueBlanks(value.c_str()));
         expected = expected.substr(0, kBufferSize - 1);
         if (Read(section.c_str(), key.c_str(), path.c_str()) != expected) {
             std::abort();  // the value written does not read back

@@ -24,6 +24,18 @@ inline std::string_view TrimProfileBlanks(std::string_view text) {
     return text;
 }
 
+// Values lose Ctrl-Z (an old end-of-file mark) at either end as well as blanks.
+inline std::string_view TrimValueBlanks(std::string_view text) {
+    const auto trimmed = [](char c) { return IsProfileBlank(c) || c == '\x1A'; };
+    while (!text.empty() && trimmed(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && trimmed(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 inline bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
@@ -72,13 +84,20 @@ inline std::vector<ReferenceKey> ReferenceKeys(std::string_view file) {
         }
         start = end;
 
+        // A NUL ends the line's text; a header whose "]" comes only after the NUL still counts,
+        // its name running to the NUL.
+        const bool closedAfterNul =
+            line.find('\0') != std::string_view::npos &&
+            line.substr(line.find('\0')).find(']') != std::string_view::npos;
         line = line.substr(0, line.find('\0'));
         std::string_view left = line;
         while (!left.empty() && IsProfileBlank(left.front())) {
             left.remove_prefix(1);
         }
-        if (!left.empty() && left.front() == '[' && left.rfind(']') != std::string_view::npos) {
-            const std::string name(TrimProfileBlanks(left.substr(1, left.rfind(']') - 1)));
+        const bool closed = left.rfind(']') != std::string_view::npos;
+        if (!left.empty() && left.front() == '[' && (closed || closedAfterNul)) {
+            const std::string name(
+                TrimProfileBlanks(closed ? left.substr(1, left.rfind(']') - 1) : left.substr(1)));
             bool seen = false;
             for (const std::string& section : sections) {
                 seen = seen || SameName(section, name);
@@ -100,8 +119,7 @@ inline std::vector<ReferenceKey> ReferenceKeys(std::string_view file) {
             seen = seen || (key.section == *current && SameName(key.name, name));
         }
         if (!seen) {
-            keys.push_back(
-                {*current, name, std::string(TrimProfileBlanks(line.substr(equals + 1)))});
+            keys.push_back({*current, name, std::string(TrimValueBlanks(line.substr(equals + 1)))});
         }
     }
     return keys;
@@ -123,10 +141,11 @@ inline std::string ReferenceRead(std::string_view file, std::string_view section
         }
     }
     if (!found) {
-        while (!defaultValue.empty() && defaultValue.back() == ' ') {
+        // A default of spaces alone keeps one.
+        while (defaultValue.size() > 1 && defaultValue.back() == ' ') {
             defaultValue.remove_suffix(1);
         }
-        value = WithoutQuotePair(defaultValue);
+        value = defaultValue == " " ? defaultValue : WithoutQuotePair(defaultValue);
     }
     return std::string(value.substr(0, size - 1));
 }
