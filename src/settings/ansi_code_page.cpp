@@ -136,12 +136,14 @@ std::wstring AnsiToWide(std::string_view bytes) {
                         length);
     return text;
 #else
-    std::wstring text;
-    text.reserve(bytes.size());
-    for (unsigned char byte : bytes) {
-        text.push_back(byte >= 0x80 && byte <= 0x9F
-                           ? static_cast<wchar_t>(kHighControlRange[byte - 0x80])
-                           : static_cast<wchar_t>(byte));
+    // One character per byte: sized once and filled, as every value of a template load passes
+    // through here.
+    std::wstring text(bytes.size(), L'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        text[i] = byte >= 0x80 && byte <= 0x9F
+                      ? static_cast<wchar_t>(kHighControlRange[byte - 0x80])
+                      : static_cast<wchar_t>(byte);
     }
     return text;
 #endif

@@ -28,18 +28,39 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-// The first CR or LF in [begin, limit), or `limit`. Lines are short, so two memchr calls (which
-// the C library runs many bytes at a time) beat a test of every byte.
-std::size_t FindLineEnd(const char* bytes, std::size_t begin, std::size_t limit) {
-    const void* lineFeed = std::memchr(bytes + begin, '\n', limit - begin);
-    const std::size_t searchEnd =
-        lineFeed == nullptr ? limit
-                            : static_cast<std::size_t>(static_cast<const char*>(lineFeed) - bytes);
-    const void* carriageReturn = std::memchr(bytes + begin, '\r', searchEnd - begin);
-    return carriageReturn == nullptr
-               ? searchEnd
-               : static_cast<std::size_t>(static_cast<const char*>(carriageReturn) - bytes);
-}
+// Finds the first CR or LF from a position on, for positions that only move forward. Lines are
+// short, so memchr (which the C library runs many bytes at a time) beats a test of every byte;
+// the next CR and the next LF are each remembered until the search passes them, so a file
+// without one of the two (lone CRs, say) is not searched to its end once per line.
+class LineEndFinder {
+  public:
+    LineEndFinder(const char* bytes, std::size_t limit) : bytes_(bytes), limit_(limit) {}
+
+    std::size_t From(std::size_t begin) {
+        if (nextLineFeed_ < begin || nextLineFeed_ == kUnknown) {
+            nextLineFeed_ = Find('\n', begin);
+        }
+        if (nextCarriageReturn_ < begin || nextCarriageReturn_ == kUnknown) {
+            nextCarriageReturn_ = Find('\r', begin);
+        }
+        return std::min(nextLineFeed_, nextCarriageReturn_);
+    }
+
+  private:
+    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+
+    std::size_t Find(char c, std::size_t begin) const {
+        const void* found = std::memchr(bytes_ + begin, c, limit_ - begin);
+        return found == nullptr
+                   ? limit_
+                   : static_cast<std::size_t>(static_cast<const char*>(found) - bytes_);
+    }
+
+    const char* bytes_;
+    std::size_t limit_;
+    std::size_t nextLineFeed_ = kUnknown;
+    std::size_t nextCarriageReturn_ = kUnknown;
+};
 
 // The name of a header line, or none: "[" as the line's first character that is not blank, then
 // the name up to the last "]", trimmed. A NUL ends the name where it stands: "[T<NUL>U]" names
@@ -130,10 +151,8 @@ const KeyRecord* ParsedProfileFile::FindKey(const SectionRecord& section,
 }
 
 std::string ParsedProfileFile::DefaultLineEnd() const {
-    for (const LineSpan& line : lines_) {
-        if (line.hasLineEnd()) {
-            return std::string(LineEndOf(line));
-        }
+    if (firstLineWithEnd_.hasLineEnd()) {
+        return std::string(LineEndOf(firstLineWithEnd_));
     }
     return Encode("\r\n");
 }
@@ -150,21 +169,23 @@ void ParsedProfileFile::SplitAndParse() {
     const std::size_t limit = raw_.size() - (raw_.size() - textBegin_) % unit;
     std::string line;  // one decoded line of a UTF-16 file
     ParseState state;
-    // Nearly every line of a template is a key: make room for them all at once. Only a line
-    // holding "=" can be one, so a file of millions of other lines (empty ones, say) does not
-    // make room, and an index, for millions of keys it does not have.
-    const std::size_t lineEstimate =
-        static_cast<std::size_t>(std::count(raw_.begin(), raw_.end(), '\n')) + 1;
-    const std::size_t keyEstimate =
-        std::min(lineEstimate, static_cast<std::size_t>(std::count(raw_.begin(), raw_.end(), '=')));
-    lines_.reserve(lineEstimate);
+    // Nearly every line of a template is a key of some 40 bytes: room for one key per 32 bytes
+    // spares the index its rehashing while it fills. Capacity nobody uses is never touched and
+    // costs no memory, except the index's slots: with one key per 32 bytes of file they come to
+    // a quarter of the file's size at most, whatever a hostile file holds. Counting the "=" or
+    // line ends first would cost a pass over the file, and both can come in millions outside any
+    // section or as lone CRs.
+    const std::size_t keyEstimate = (limit - textBegin_) / 32;
     keys_.reserve(keyEstimate);
+    lines_.reserve(keyEstimate + 1);
     keyIndex_.Reserve(keyEstimate);
 
+    LineEndFinder lineEnds(raw_.data(), limit);
+    LineSpan span{textBegin_, textBegin_, textBegin_};
     for (std::size_t begin = textBegin_; begin < limit;) {
         std::size_t contentEnd = begin;
         if (unit == 1) {
-            contentEnd = FindLineEnd(raw_.data(), begin, limit);
+            contentEnd = lineEnds.From(begin);
         } else {
             while (contentEnd < limit && UnitAt(contentEnd) != '\r' && UnitAt(contentEnd) != '\n') {
                 contentEnd += unit;
@@ -176,7 +197,10 @@ void ParsedProfileFile::SplitAndParse() {
                 UnitAt(end) == '\r' && end + unit < limit && UnitAt(end + unit) == '\n';
             end += crLf ? 2 * unit : unit;
         }
-        lines_.push_back({begin, contentEnd, end});
+        span = LineSpan{begin, contentEnd, end};
+        if (!firstLineWithEnd_.hasLineEnd()) {
+            firstLineWithEnd_ = span;
+        }
 
         std::size_t textOffset = begin;
         std::size_t textLength = contentEnd - begin;
@@ -187,22 +211,36 @@ void ParsedProfileFile::SplitAndParse() {
             textLength = line.size();
             decoded_ += line;
         }
-        ParseLine(textOffset, textLength, lines_.size() - 1, state);
+        ParseLine(textOffset, textLength, span, state);
         begin = end;
+    }
+    // Only now is each section's last non-blank line known.
+    for (std::size_t section = 0; section < sections_.size(); ++section) {
+        lines_.push_back(state.lastNonBlank[section]);
+        sections_[section].lastNonBlankLine = lines_.size() - 1;
+    }
+    if (limit > textBegin_) {
+        lines_.push_back(span);  // the file's last line
     }
 }
 
 void ParsedProfileFile::ParseLine(std::size_t textOffset, std::size_t textLength,
-                                  std::size_t lineIndex, ParseState& state) {
+                                  const LineSpan& line, ParseState& state) {
     const std::string_view lineText = text().substr(textOffset, textLength);
     const auto spanOf = [&](std::string_view part) {
         return TextSpan{textOffset + static_cast<std::size_t>(part.data() - lineText.data()),
                         part.size()};
     };
-    if (const std::optional<std::string_view> name = HeaderName(lineText)) {
-        state.headerSeen = true;
-        StartSection(spanOf(*name), lineIndex, state);
-        return;
+    // Most lines open with a letter: only a line whose first byte is a blank or "[" can be a
+    // header, so the others skip its search for a NUL and a "]".
+    const bool mayBeHeader =
+        !lineText.empty() && (lineText.front() == '[' || IsTrimmed(lineText.front()));
+    if (mayBeHeader) {
+        if (const std::optional<std::string_view> name = HeaderName(lineText)) {
+            state.headerSeen = true;
+            StartSection(spanOf(*name), line, state);
+            return;
+        }
     }
     // A NUL ends the text of its own line; the next line is read as usual.
     const std::string_view visible = BeforeNul(lineText);
@@ -214,30 +252,33 @@ void ParsedProfileFile::ParseLine(std::size_t textOffset, std::size_t textLength
             equals == std::string_view::npos) {
             return;  // lines before the first section, or in a repeated one
         }
-        StartSection(TextSpan{textOffset, 0}, lineIndex, state);
+        StartSection(TextSpan{textOffset, 0}, line, state);
     }
     if (!IsBlank(lineText)) {
-        sections_[state.section].lastNonBlankLine = lineIndex;
+        state.lastNonBlank[state.section] = line;
     }
     // A key line: name "=" value.
     if (equals != std::string_view::npos) {
         const std::string_view name = Trim(visible.substr(0, equals));
         const std::string_view value = TrimValue(visible.substr(equals + 1));
-        keys_.push_back(KeyRecord{state.section, spanOf(name), spanOf(value), lineIndex});
-        if (!keyIndex_.AddIfNew(state.section, name, keys_.size() - 1,
-                                [this](std::size_t record) { return KeyScopeAndName(record); })) {
+        keys_.push_back(KeyRecord{state.section, spanOf(name), spanOf(value), lines_.size()});
+        if (keyIndex_.AddIfNew(state.section, name, keys_.size() - 1,
+                               [this](std::size_t record) { return KeyScopeAndName(record); })) {
+            lines_.push_back(line);
+        } else {
             keys_.pop_back();  // the first key of a name wins
         }
     }
 }
 
-void ParsedProfileFile::StartSection(TextSpan name, std::size_t lineIndex, ParseState& state) {
-    sections_.push_back(SectionRecord{name, lineIndex});
+void ParsedProfileFile::StartSection(TextSpan name, const LineSpan& line, ParseState& state) {
+    sections_.push_back(SectionRecord{name, 0});
     // Only the first section of a name is ever searched; later ones are skipped.
     if (sectionIndex_.AddIfNew(0, TextOf(name), sections_.size() - 1, [this](std::size_t record) {
             return SectionScopeAndName(record);
         })) {
         state.section = sections_.size() - 1;
+        state.lastNonBlank.push_back(line);
     } else {
         sections_.pop_back();
         state.section = kNoSection;

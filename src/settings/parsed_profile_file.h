@@ -31,15 +31,16 @@ struct TextSpan {
 struct SectionRecord {
     TextSpan name;
     // The last line of the section that is not blank: its header when it holds nothing else.
-    // A new key goes right after it, ahead of any blank lines that end the section.
+    // A new key goes right after it, ahead of any blank lines that end the section. A number in
+    // lines().
     std::size_t lastNonBlankLine;
 };
 
 struct KeyRecord {
     std::size_t section;
-    TextSpan name;   // trimmed, spelled as in the file
-    TextSpan value;  // trimmed, quotes still on
-    std::size_t line;
+    TextSpan name;     // trimmed, spelled as in the file
+    TextSpan value;    // trimmed, quotes still on
+    std::size_t line;  // a number in lines()
 };
 
 class ParsedProfileFile {
@@ -66,6 +67,9 @@ class ParsedProfileFile {
     // The first key of the name (trimmed, internal form) in the section, or none.
     const KeyRecord* FindKey(const SectionRecord& section, std::string_view name) const;
 
+    // The lines a write may touch, not every line of the file: the line of each key record, the
+    // line each section record names, and, last, the file's last line (empty: the file has no
+    // line). A file of millions of lines that hold no key thus costs no memory per line.
     const std::vector<LineSpan>& lines() const { return lines_; }
     std::string_view LineEndOf(const LineSpan& line) const {
         return std::string_view(raw_).substr(line.contentEnd, line.end - line.contentEnd);
@@ -94,11 +98,13 @@ class ParsedProfileFile {
     struct ParseState {
         std::size_t section = kNoSection;
         bool headerSeen = false;
+        // The last line that is not blank of each section record, until the parse ends.
+        std::vector<LineSpan> lastNonBlank;
     };
-    void ParseLine(std::size_t textOffset, std::size_t textLength, std::size_t lineIndex,
+    void ParseLine(std::size_t textOffset, std::size_t textLength, const LineSpan& line,
                    ParseState& state);
-    // Starts the section of `name` at line `lineIndex`, or skips it when it is a repeat.
-    void StartSection(TextSpan name, std::size_t lineIndex, ParseState& state);
+    // Starts the section of `name` at `line`, or skips it when it is a repeat.
+    void StartSection(TextSpan name, const LineSpan& line, ParseState& state);
 
     std::string raw_;
     std::string decoded_;  // UTF-16 files only
@@ -106,6 +112,7 @@ class ParsedProfileFile {
     std::size_t textBegin_ = 0;  // after the byte-order mark
     bool writable_ = true;
     std::vector<LineSpan> lines_;
+    LineSpan firstLineWithEnd_{0, 0, 0};   // without a line end when no line has one
     std::vector<SectionRecord> sections_;  // the first section of each name
     std::vector<KeyRecord> keys_;          // the first key of each name in those sections
     FirstNameIndex sectionIndex_;

@@ -156,7 +156,7 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
         const std::string path(FileSystemPath(lpFileName));
         ParsedFileCache& cache = ParsedFileCache::Instance();
         std::lock_guard<std::mutex> lock(cache.mutex());
-        const FileLookup lookup = cache.Load(path, ParsedFileCache::Purpose::Write);
+        FileLookup lookup = cache.Load(path, ParsedFileCache::Purpose::Write);
         if (lookup.state == FileState::Folder || lookup.state == FileState::NotAFile ||
             lookup.state == FileState::Unreadable) {
             return FALSE;  // never replace a file whose content could not be read
@@ -171,6 +171,9 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
             return TRUE;  // the file already holds the value: it stays untouched
         }
         wingcall::ReplaceFileContents(path, *content);
+        // The old parse goes before the new one is built: a large file is then held parsed once.
+        lookup.file.reset();
+        cache.Forget(path);
         try {
             cache.RememberOwnWrite(path,
                                    std::make_shared<const ParsedProfileFile>(std::move(*content)));

@@ -65,6 +65,11 @@ inline bool EqualIgnoringAsciiCase(std::string_view left, std::string_view right
     if (left.size() != right.size()) {
         return false;
     }
+    // Callers nearly always spell a name as the file does: one comparison of the bytes (which
+    // the C library makes many at a time) settles those.
+    if (left == right) {
+        return true;
+    }
     for (std::size_t i = 0; i < left.size(); ++i) {
         if (LowerAscii(left[i]) != LowerAscii(right[i])) {
             return false;
