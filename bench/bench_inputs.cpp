@@ -8,8 +8,13 @@
 #include <stdexcept>
 
 #include "profile/new_profile_writer.h"
+#include "profile/personalisation.h"
 
 namespace wingcall::bench {
+
+std::wstring Wide(const std::filesystem::path& path) {
+    return std::wstring(path.native().begin(), path.native().end());
+}
 
 std::string SettingsWithTemplate(std::size_t count) {
     std::string text =
@@ -43,6 +48,14 @@ CommandTables TablesWith(std::size_t count) {
     tables.CommandNames[count + 1] = tables.CommandPhrases[count + 1] =
         tables.CommandKeys[count + 1] = L"vuoto";
     tables.CommandCount = count;
+    return tables;
+}
+
+CommandTables PersonalisedTables(std::size_t count) {
+    CommandTables tables = TablesWith(count);
+    SubstitutionValues values;
+    UpdateSubstitutionValues(values, L"Viper", 1, 2);
+    PersonalisePhrases(tables.CommandPhrases, tables.CommandCount, values);
     return tables;
 }
 

@@ -3,9 +3,7 @@
 // Run: <build>/bench/wingcall_bench   (see bench/README.md)
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,17 +14,16 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "bench_inputs.h"
+#include "peak_memory.h"
 #include "profile/merged_profile_writer.h"
 #include "profile/new_profile_writer.h"
 #include "profile/personalisation.h"
+#include "run_program.h"
 #include "settings/command_template.h"
 #include "settings/settings_file.h"
-
-extern char** environ;
 
 namespace {
 
@@ -34,19 +31,12 @@ namespace fs = std::filesystem;
 using namespace wingcall;
 using namespace wingcall::bench;
 
-constexpr std::size_t kSmall = 40;
-constexpr std::size_t kTenth = 3277;
-constexpr std::size_t kLargest = 32765;
 constexpr std::size_t kSourceLines[] = {32000, 40000, 400000};
 // One more copy of each settings file than the settings routines keep parsed, so that every
 // load in the loop reads and parses its file anew, as the program's start-up does.
 constexpr int kCopies = 9;
 
 Workspace* gWorkspace = nullptr;
-
-std::wstring Wide(const fs::path& path) {
-    return std::wstring(path.native().begin(), path.native().end());
-}
 
 fs::path TemplateCopy(std::size_t count, int copy) {
     return *gWorkspace / ("settings" + std::to_string(count) + "-" + std::to_string(copy) + ".ini");
@@ -67,16 +57,6 @@ void PrepareInputs() {
         WriteFile(MergeSource(lines), ProfileOfLines(lines));
     }
 }
-
-CommandTables PersonalisedTables(std::size_t count) {
-    CommandTables tables = TablesWith(count);
-    SubstitutionValues values;
-    UpdateSubstitutionValues(values, L"Viper", 1, 2);
-    PersonalisePhrases(tables.CommandPhrases, tables.CommandCount, values);
-    return tables;
-}
-
-const PushToTalkValues kPushToTalk{true, L"hold", L"on", L"LControl", L"3", L"RControl"};
 
 // ---- the floors: the least any program does with the same bytes --------------------------------
 
@@ -210,54 +190,6 @@ void MergedProfileFloor(benchmark::State& state, bool durable) {
         benchmark::DoNotOptimize(bytes);
         WriteOnce(output, document, durable);
     }
-}
-
-// Runs `program` with `arguments`, its standard output into `output` when given; returns its
-// exit status, or -1 when it had to be killed after `limit`.
-int RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-               std::chrono::seconds limit, std::string* output = nullptr) {
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    int pipeDescriptors[2] = {-1, -1};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (output != nullptr && ::pipe(pipeDescriptors) == 0) {
-        posix_spawn_file_actions_adddup2(&actions, pipeDescriptors[1], 1);
-        posix_spawn_file_actions_addclose(&actions, pipeDescriptors[0]);
-    }
-    pid_t child = -1;
-    const int spawned =
-        posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (pipeDescriptors[1] >= 0) {
-        ::close(pipeDescriptors[1]);
-    }
-    if (spawned != 0) {
-        return -1;
-    }
-    if (output != nullptr && pipeDescriptors[0] >= 0) {
-        char chunk[4096];
-        ssize_t count = 0;
-        while ((count = ::read(pipeDescriptors[0], chunk, sizeof chunk)) > 0) {
-            output->append(chunk, static_cast<std::size_t>(count));
-        }
-        ::close(pipeDescriptors[0]);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 #ifdef WINGCALL_STARTUP_PROBE
@@ -423,93 +355,6 @@ void PrintGrowth(const CollectingReporter& results, const std::string& name, std
                 Verdict(timeRatio <= sizeRatio * 1.1));
 }
 
-// ---- peak memory, measured in a fresh process of this program -----------------------------------
-
-// A field of /proc/self/status in kilobytes ("VmRSS:" now, "VmHWM:" the peak).
-long StatusKilobytes(const char* field) {
-    std::FILE* status = std::fopen("/proc/self/status", "r");
-    if (status == nullptr) {
-        return 0;
-    }
-    char line[256];
-    long kilobytes = 0;
-    while (std::fgets(line, sizeof line, status) != nullptr) {
-        if (std::strncmp(line, field, std::strlen(field)) == 0) {
-            kilobytes = std::atol(line + std::strlen(field));
-        }
-    }
-    std::fclose(status);
-    return kilobytes;
-}
-
-// Starts the peak afresh from the present resident set, so that preparing the inputs does not
-// count towards the operation's peak.
-void ResetPeak() {
-    if (std::FILE* clear = std::fopen("/proc/self/clear_refs", "w")) {
-        std::fputs("5", clear);
-        std::fclose(clear);
-    }
-}
-
-// Child side: prepares the case, then reports the resident set before the operation and the
-// peak during it.
-int MeasurePeakMemory(const std::string& what, const fs::path& workspace) {
-    const auto path = [&](const std::string& name) { return workspace / name; };
-    CommandTables tables;
-    if (what == "merge") {
-        tables = PersonalisedTables(kSmall);
-    } else if (what == "new") {
-        tables = PersonalisedTables(kLargest);
-    }
-    ResetPeak();
-    const long before = StatusKilobytes("VmRSS:");
-    if (what == "template") {
-        LoadCommandTemplate(Wide(path("settings" + std::to_string(kLargest) + "-0.ini")), tables);
-    } else if (what == "new") {
-        WriteNewProfile(path("memory-new.xml"), tables, kPushToTalk);
-    } else if (what == "merge") {
-        WriteMergedProfile(path("memory-merged.xml"), path("source400000.xml"), tables);
-    }
-    std::printf("%ld %ld\n", before, StatusKilobytes("VmHWM:"));
-    return 0;
-}
-
-void PrintPeakMemory(const fs::path& self) {
-    const struct {
-        const char* what;
-        const char* label;
-        std::string input;
-    } cases[] = {
-        {"template", "template load, 32,765 commands", "settings32765-0.ini"},
-        {"new", "WriteNewProfile, 32,765 commands", ""},
-        {"merge", "WriteMergedProfile, 400,000-line source", "source400000.xml"},
-    };
-    for (const auto& c : cases) {
-        std::string output;
-        RunProgram(self.string(), {"--peak-memory", c.what, gWorkspace->path().string()},
-                   std::chrono::seconds(60), &output);
-        long before = 0, after = 0;
-        if (std::sscanf(output.c_str(), "%ld %ld", &before, &after) != 2) {
-            std::printf("  %-42s (not measured)\n", c.label);
-            continue;
-        }
-        const double grownMegabytes = static_cast<double>(after - before) / 1024.0;
-        std::printf("  %-42s peak %7.1f MB, of which the operation %6.1f MB", c.label,
-                    static_cast<double>(after) / 1024.0, grownMegabytes);
-        if (!c.input.empty()) {
-            const double inputMegabytes =
-                static_cast<double>(fs::file_size(*gWorkspace / c.input)) / (1024.0 * 1024.0);
-            std::printf(" = %.2fx its %.1f MB file", grownMegabytes / inputMegabytes,
-                        inputMegabytes);
-            if (std::string(c.what) == "merge") {
-                std::printf("  (target about 2x: %s)",
-                            Verdict(grownMegabytes / inputMegabytes <= 2.2));
-            }
-        }
-        std::printf("\n");
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -534,7 +379,8 @@ int main(int argc, char** argv) {
     std::printf("\nEach figure beside its floor, measured in this run:\n");
     for (std::size_t count : {kSmall, kLargest}) {
         const std::string n = "/" + std::to_string(count);
-        PrintRatio(results, "TemplateLoad" + n, "TemplateLoadFloor" + n, count == kLargest ? 15 : 0);
+        PrintRatio(results, "TemplateLoad" + n, "TemplateLoadFloor" + n,
+                   count == kLargest ? 15 : 0);
         PrintRatio(results, "Personalisation" + n, "PersonalisationFloor" + n, 0);
         PrintRatio(results, "WriteNewProfile" + n, "WriteNewProfileFloor" + n,
                    count == kLargest ? 3 : 0);
@@ -556,7 +402,7 @@ int main(int argc, char** argv) {
     PrintGrowth(results, "WriteMergedProfile", kSourceLines[1], kSourceLines[2]);
 
     std::printf("\nPeak memory (resident set, in a fresh process):\n");
-    PrintPeakMemory(fs::canonical("/proc/self/exe"));
+    PrintPeakMemory(fs::canonical("/proc/self/exe"), workspace.path());
     std::printf("\nWhole run: %.1f s\n",
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     return 0;
