@@ -67,6 +67,14 @@ std::string WideToAnsi(std::wstring_view text) {
     // Every character gives at most one byte. The settings routines convert every argument of
     // every call, mostly ASCII, so ASCII is copied without a look at the code page.
     std::string bytes(text.size(), '\0');
+    std::uint32_t seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bytes[i] = static_cast<char>(text[i]);
+        seen |= static_cast<std::uint32_t>(text[i]);
+    }
+    if (seen < 0x80) {
+        return bytes;  // all ASCII, as the names of every key and section are
+    }
     std::size_t length = 0;
     for (std::size_t i = 0; i < text.size();) {
         if (static_cast<std::uint32_t>(text[i]) < 0x80) {
@@ -136,14 +144,23 @@ std::wstring AnsiToWide(std::string_view bytes) {
                         length);
     return text;
 #else
-    // One character per byte: sized once and filled, as every value of a template load passes
-    // through here.
+    // One character per byte. Values are nearly always ASCII: every byte is widened in a loop
+    // the compiler runs many bytes at a time, and only a value with a byte from 0x80 up is gone
+    // over again for the range where Windows-1252 departs from Latin-1.
     std::wstring text(bytes.size(), L'\0');
+    unsigned char seen = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto byte = static_cast<unsigned char>(bytes[i]);
-        text[i] = byte >= 0x80 && byte <= 0x9F
-                      ? static_cast<wchar_t>(kHighControlRange[byte - 0x80])
-                      : static_cast<wchar_t>(byte);
+        text[i] = static_cast<wchar_t>(byte);
+        seen |= byte;
+    }
+    if ((seen & 0x80) != 0) {
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(bytes[i]);
+            if (byte >= 0x80 && byte <= 0x9F) {
+                text[i] = static_cast<wchar_t>(kHighControlRange[byte - 0x80]);
+            }
+        }
     }
     return text;
 #endif
