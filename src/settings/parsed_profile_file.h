@@ -1,5 +1,5 @@
-// A settings file as the private-profile routines see it: its bytes, its encoding, its lines,
-// and the first section of each name with the first key of each name in it.
+// A settings file as the private-profile routines see it: its bytes, its encoding, the lines a
+// write may touch, and the first section of each name with the first key of each name in it.
 #pragma once
 
 #include <atomic>
