@@ -162,7 +162,9 @@ TEST_F(WriteMergedProfileTest, ASpecialOrHugeFileIsRefusedWithoutBeingRead) {
     WriteBytes(huge, DataFile("new_profile_ptt_all.xml"));
     std::filesystem::resize_file(huge, kMaximumMergeSourceBytes + 1);  // sparse: no disk used
     std::vector<std::pair<std::filesystem::path, const char*>> sources = {{huge, "64 MB"}};
-#ifndef _WIN32
+#ifdef _WIN32
+    sources.push_back({"NUL", "not an ordinary file"});
+#else
     const auto fifo = folder_ / "fifo.xml";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     sources.push_back({fifo, "not an ordinary file"});
