@@ -12,6 +12,14 @@ QString NotVoxtrelExecutableText(const QString& chosenPath) {
         .arg(chosenPath);
 }
 
+QString PathNotStorableText(const QString& chosenPath, const QString& problem) {
+    return QStringLiteral(
+               "Wingcall cannot remember where this Voxtrel is:\n%1\n\n%2 Nothing has been "
+               "stored.\n\nPlease choose voxtrel.exe in another folder, or move Voxtrel to a "
+               "folder with a shorter or plainer path.")
+        .arg(chosenPath, problem);
+}
+
 QString UntrappedErrorText(const QString& reason) {
     return QStringLiteral("Wingcall cannot go on and will now close.\n\n%1").arg(reason);
 }

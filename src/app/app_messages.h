@@ -27,6 +27,7 @@ inline const QString kVoxtrelExecutableName = QStringLiteral("voxtrel.exe");
 
 // Plain-words reports of failures the window recovers from or ends with.
 QString NotVoxtrelExecutableText(const QString& chosenPath);
+QString PathNotStorableText(const QString& chosenPath, const QString& problem);
 QString UntrappedErrorText(const QString& reason);
 QString ProfileNotWrittenText(const QString& reason);
 QString VoxtrelLocationMissingText(const QStringList& missingKeys);

@@ -7,6 +7,7 @@
 #include "app/app_messages.h"
 #include "app/error_text.h"
 #include "app/form1.h"
+#include "app/stored_path.h"
 #include "app/text_conversion.h"
 #include "profile/merged_profile_writer.h"
 #include "profile/new_profile_writer.h"
@@ -30,7 +31,8 @@ void Form1::Generation() {
         return;
     }
 
-    CommonDialog1.initialFolder = ReadGeneral(QStringLiteral("VoxtrelProfilesPath"), QString());
+    CommonDialog1.initialFolder =
+        PathFromStoredText(ReadGeneral(QStringLiteral("VoxtrelProfilesPath"), QString()));
     CommonDialog1.promptBeforeOverwrite = true;
 
     const FileDialogResult chosen = services_.fileDialogs.showSave(this, CommonDialog1);
@@ -115,9 +117,10 @@ void Form1::OfferToStartVoxtrel(const QString& profilePath) {
 
     // The profile just written is the one argument, handed over without a shell, so spaces and
     // any other characters in its path arrive intact.
-    const StartResult result = services_.programStarter.start(executable, {profilePath});
+    const QString program = PathFromStoredText(executable);
+    const StartResult result = services_.programStarter.start(program, {profilePath});
     if (!result.started) {
-        services_.messageBoxes.show(this, VoxtrelNotStartedText(executable, result.reason),
+        services_.messageBoxes.show(this, VoxtrelNotStartedText(program, result.reason),
                                     MessageButtons::Ok);
         return;
     }

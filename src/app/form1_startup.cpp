@@ -7,6 +7,7 @@
 #include "app/app_messages.h"
 #include "app/form1.h"
 #include "app/joystick_button_setting.h"
+#include "app/stored_path.h"
 #include "app/text_conversion.h"
 #include "settings/command_template.h"
 #include "settings/settings_file.h"
@@ -52,7 +53,8 @@ void Form1::Form_Load() {
             }
         }
 
-        state_.ProfilesFolder = ReadGeneral(QStringLiteral("VoxtrelProfilesPath"), QString());
+        state_.ProfilesFolder =
+            PathFromStoredText(ReadGeneral(QStringLiteral("VoxtrelProfilesPath"), QString()));
 
         PTTJoyButton->addItem(QStringLiteral("None"));
         for (int number = 1; number <= 32; ++number) {
@@ -102,9 +104,20 @@ bool Form1::RunFirstRunSetup() {
             continue;
         }
         // The folder part keeps its own letter case and ends with the separator before the name.
-        WriteGeneral(QStringLiteral("VoxtrelEXE"), path);
-        WriteGeneral(QStringLiteral("VoxtrelProfilesPath"),
-                     path.left(position) + QStringLiteral("profiles"));
+        const StorablePath executable = StorablePathFor(path);
+        const StorablePath profiles =
+            StorablePathFor(path.left(position), QStringLiteral("profiles"));
+        const QString& problem =
+            !executable.problem.isEmpty() ? executable.problem : profiles.problem;
+        if (!problem.isEmpty()) {
+            // Stored, the path would come back as another one, and Voxtrel could never be
+            // started from it: the user hears why now and chooses again.
+            services_.messageBoxes.show(this, PathNotStorableText(path, problem),
+                                        MessageButtons::Ok);
+            continue;
+        }
+        WriteGeneral(QStringLiteral("VoxtrelEXE"), executable.text);
+        WriteGeneral(QStringLiteral("VoxtrelProfilesPath"), profiles.text);
         WriteGeneral(QStringLiteral("OpenedOnce"), QStringLiteral("1"));
         return true;
     }

@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -175,6 +176,86 @@ TEST_F(StartupTest, TheFirstRunStoresTheChosenProgramAndItsProfilesFolder) {
         EXPECT_FALSE(window.endedWithStatus());
         EXPECT_EQ(window.PTTJoyButton->count(), 33);
         EXPECT_EQ(state_.CommandTemplate.CommandCount, 1u);
+    }
+}
+
+// Folders named outside the code page are stored so that the next start, and the start of
+// Voxtrel, get the same paths back (on Windows possibly in their short form, which names the same
+// file); a path stored by an earlier version in the code page still reads as it did.
+TEST_F(StartupTest, TheFirstRunStoresPathsThatComeBackWhateverTheirLetters) {
+    const std::string commands =
+        "\r\n[Commands]\r\nCommand(1)=Rejoin\r\nPhrase(1)=callsign$ rejoin\r\nKeys(1)=F1\r\n";
+    for (const char* name : {"\u0414\u043C\u0438\u0442\u0440\u0438\u0439 Voxtrel",
+                             "\u0141\u00F3d\u017A \u20AC\u00E9", "\U0001F600", "Plain"}) {
+        SCOPED_TRACE(name);
+        const QString folder = pathIn(name) + QDir::separator();
+        const QString executable = folder + QStringLiteral("voxtrel.exe");
+        std::filesystem::create_directories(ToFilesystemPath(folder + QStringLiteral("profiles")));
+        wingcall::testing::WriteBytes(ToFilesystemPath(executable), "");
+        dialogs_.answers = {executable};
+        startProgram("[General]\r\nOpenedOnce=0\r\n" + commands);
+        ASSERT_EQ(messages_.texts().size(), 1);
+
+        // The next start, then Generate and Yes.
+        Form1& window = startProgram();
+        EXPECT_TRUE(messages_.shown.empty());
+        const auto sameFile = [](const QString& a, const QString& b) {
+            std::error_code error;
+            return std::filesystem::equivalent(ToFilesystemPath(a), ToFilesystemPath(b), error);
+        };
+        EXPECT_TRUE(sameFile(state_.ProfilesFolder, folder + QStringLiteral("profiles")))
+            << state_.ProfilesFolder.toStdString();
+        dialogs_.answers = {pathIn("profile.xml")};
+        messages_.yesNoAnswers = {kAnswerYes};
+        window.Generation();
+        ASSERT_EQ(starter_.requests.size(), 1u);
+        EXPECT_TRUE(sameFile(starter_.requests[0].executable, executable))
+            << starter_.requests[0].executable.toStdString();
+#ifndef _WIN32
+        EXPECT_EQ(state_.ProfilesFolder, folder + QStringLiteral("profiles"));
+        EXPECT_EQ(starter_.requests[0].executable, executable);
+#endif
+    }
+#ifndef _WIN32
+    dialogs_.answers = {pathIn("profile.xml")};
+    messages_.yesNoAnswers = {kAnswerYes};
+    startProgram(
+        "[General]\r\nOpenedOnce=1\r\nVoxtrelEXE=/Sim/Jos\xE9/voxtrel.exe\r\n"
+        "VoxtrelProfilesPath=/Sim/Jos\xE9/profiles\r\n" +
+        commands)
+        .Generation();
+    EXPECT_EQ(state_.ProfilesFolder, QString::fromUtf8("/Sim/Jos\u00E9/profiles"));
+    ASSERT_EQ(starter_.requests.size(), 1u);
+    EXPECT_EQ(starter_.requests[0].executable, QString::fromUtf8("/Sim/Jos\u00E9/voxtrel.exe"));
+#endif
+}
+
+// A path that no text of the settings file would give back is refused at once, with the reason,
+// and nothing is stored; the dialog comes back for another choice.
+TEST_F(StartupTest, AFirstRunPathThatCannotBeStoredIsRefusedAndNothingStored) {
+    const std::string shipped = "[General]\r\nOpenedOnce=0\r\n";
+    const struct {
+        QString path;
+        const char* problem;
+    } cases[] = {
+        {QStringLiteral("/Sim/") + QString(250, u'v') + QStringLiteral("/voxtrel.exe"), "too long"},
+        {QStringLiteral("/Sim/voxtrel.exe "), "blank"},
+        {QStringLiteral("/Sim/a\nb/voxtrel.exe"), "line break"},
+        {QStringLiteral("\"/Sim/voxtrel.exe\""), "quotation mark"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.problem);
+        dialogs_.answers = {c.path, QStringLiteral("/Sim/V/voxtrel.exe")};
+        startProgram(shipped);
+        ASSERT_EQ(messages_.texts().size(), 2);
+        const QString& text = messages_.shown[1].text;
+        EXPECT_TRUE(text.contains(c.path) && text.contains(c.problem) &&
+                    text.contains(QStringLiteral("Nothing has been stored")))
+            << text.toStdString();
+        EXPECT_EQ(dialogs_.showings.size(), 2u);
+        EXPECT_EQ(SettingsLayout(settingsBytes()),
+                  SettingsLayout("[General]\r\nOpenedOnce=1\r\nVoxtrelEXE=/Sim/V/voxtrel.exe\r\n"
+                                 "VoxtrelProfilesPath=/Sim/V/profiles\r\n"));
     }
 }
 
