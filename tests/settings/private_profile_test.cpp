@@ -9,13 +9,13 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "settings/settings_read_snapshot.h"
+#include "support/data_table.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -24,6 +24,7 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 using wingcall::testing::CountEntries;
 using wingcall::testing::ReadBytes;
+using wingcall::testing::ReadDataTable;
 using wingcall::testing::TempFolder;
 using wingcall::testing::WriteBytes;
 
@@ -51,59 +52,21 @@ std::string Utf16(std::u16string_view text) {
     return bytes;
 }
 
-// A field of tests/data/private_profile_rules.txt with its escapes undone.
-std::string Unescape(std::string_view field) {
-    std::string bytes;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\' || i + 1 == field.size()) {
-            bytes.push_back(field[i]);
-            continue;
-        }
-        const char escape = field[++i];
-        if (escape == 'x' && i + 2 < field.size()) {
-            bytes.push_back(
-                static_cast<char>(std::stoi(std::string(field.substr(i + 1, 2)), nullptr, 16)));
-            i += 2;
-        } else {
-            bytes.push_back(escape == 'r'   ? '\r'
-                            : escape == 'n' ? '\n'
-                            : escape == 't' ? '\t'
-                            : escape == '0' ? '\0'
-                                            : escape);
-        }
-    }
-    return bytes;
-}
-
-// One row of the rules file: its kind ("read" or "write"), its rule, and the call's fields.
+// One row of tests/data/private_profile_rules.txt: its kind ("read" or "write"), its rule, and
+// the call's fields.
 struct Row {
     std::string kind, rule;
     std::vector<std::optional<std::string>> fields;  // nullopt: "(null)"
 };
 
 std::vector<Row> Rows() {
-    std::ifstream in(std::string(WINGCALL_TEST_DATA_DIR) + "/private_profile_rules.txt",
-                     std::ios::binary);
     std::vector<Row> rows;
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line.starts_with('#')) {
-            continue;
-        }
-        std::vector<std::string> fields;
-        for (std::size_t begin = 0;;) {
-            const std::size_t bar = line.find('|', begin);
-            fields.push_back(line.substr(begin, bar - begin));
-            if (bar == std::string::npos) {
-                break;
-            }
-            begin = bar + 1;
-        }
-        EXPECT_EQ(fields.size(), 8u) << line;
+    for (std::vector<std::string>& fields : ReadDataTable("private_profile_rules.txt")) {
+        EXPECT_EQ(fields.size(), 8u) << fields[0] << ": " << fields[1];
         fields.resize(8);
         Row row{fields[0], fields[1], {}};
         for (std::size_t i = 2; i < fields.size(); ++i) {
-            row.fields.push_back(fields[i] == "(null)" ? std::nullopt
-                                                       : std::optional(Unescape(fields[i])));
+            row.fields.push_back(fields[i] == "(null)" ? std::nullopt : std::optional(fields[i]));
         }
         rows.push_back(std::move(row));
     }

@@ -1,0 +1,63 @@
+// The data tables under tests/data/: one row per line, fields separated by "|", blank lines and
+// lines starting with "#" skipped. Fields use the escapes \r \n \t \\, \0 (one NUL byte) and \xHH
+// (one byte; \x7C for "|"), so any bytes fit on one line of a plain text file.
+#pragma once
+
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wingcall::testing {
+
+// A field with its escapes undone.
+inline std::string Unescape(std::string_view field) {
+    std::string bytes;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '\\' || i + 1 == field.size()) {
+            bytes.push_back(field[i]);
+            continue;
+        }
+        const char escape = field[++i];
+        if (escape == 'x' && i + 2 < field.size()) {
+            bytes.push_back(
+                static_cast<char>(std::stoi(std::string(field.substr(i + 1, 2)), nullptr, 16)));
+            i += 2;
+        } else {
+            bytes.push_back(escape == 'r'   ? '\r'
+                            : escape == 'n' ? '\n'
+                            : escape == 't' ? '\t'
+                            : escape == '0' ? '\0'
+                                            : escape);
+        }
+    }
+    return bytes;
+}
+
+// The rows of tests/data/`name`, each field unescaped. A table that cannot be read throws, so a
+// driver never passes on no rows.
+inline std::vector<std::vector<std::string>> ReadDataTable(const std::string& name) {
+    std::ifstream in(std::string(WINGCALL_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read the table " + name);
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line.starts_with('#')) {
+            continue;
+        }
+        std::vector<std::string>& fields = rows.emplace_back();
+        for (std::size_t begin = 0;;) {
+            const std::size_t bar = line.find('|', begin);
+            fields.push_back(Unescape(std::string_view(line).substr(begin, bar - begin)));
+            if (bar == std::string::npos) {
+                break;
+            }
+            begin = bar + 1;
+        }
+    }
+    return rows;
+}
+
+}  // namespace wingcall::testing
