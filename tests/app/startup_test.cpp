@@ -185,7 +185,7 @@ TEST_F(StartupTest, TheFirstRunStoresTheChosenProgramAndItsProfilesFolder) {
 TEST_F(StartupTest, TheFirstRunStoresPathsThatComeBackWhateverTheirLetters) {
     const std::string commands =
         "\r\n[Commands]\r\nCommand(1)=Rejoin\r\nPhrase(1)=callsign$ rejoin\r\nKeys(1)=F1\r\n";
-    for (const char* name : {"\u0414\u043C\u0438\u0442\u0440\u0438\u0439 Voxtrel",
+    for (const char* name : {"\u0414\u043C\u0438\u0442\u0440\u0438\u0439 \u0441\u0438\u043C",
                              "\u0141\u00F3d\u017A \u20AC\u00E9", "\U0001F600", "Plain"}) {
         SCOPED_TRACE(name);
         const QString folder = pathIn(name) + QDir::separator();
