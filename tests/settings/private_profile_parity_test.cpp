@@ -11,51 +11,28 @@
 #include <vector>
 
 #include "settings/private_profile_parity_cases.h"
+#include "support/data_table.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 // The lines of case `caseName` whose observation starts with `what` ("bytes", "write", or ""
-// for every line) may differ from the record, for `reason`.
+// for every line) may differ from the record, for `reason`
+// (tests/data/private_profile_parity_differences.txt).
 struct KnownDifference {
-    const char* caseName;
-    const char* what;
-    const char* reason;
+    std::string caseName, what, reason;
 };
 
-// Wine's routines rewrite the whole file on every write. Windows and ours change only the line
-// written and keep every other byte, so the bytes are compared only where that makes no
-// difference.
-constexpr const char* kWineRewritesTheFile =
-    "Wine rewrites the whole file on every write (blank lines and spacing vanish); Windows and "
-    "ours change only the line written";
-
-// Wine, where Windows and ours keep the line and add the key after the section's last line.
-constexpr const char* kWineTakesALineWithoutEqualsAsTheKey =
-    "Wine writes a key over a line that holds only the key's name and no \"=\" (the line is "
-    "lost); Windows and ours read no key there and add a new line";
-
-// Ours refuse writes that would damage the file; the platform's carry them out.
-constexpr const char* kOursRefuseDamagingWrites =
-    "ours refuse a value with CR or LF (it would add lines and keys the caller never wrote) and "
-    "a key holding \"=\" or starting with \"[\" (it could never be read back as that key)";
-
 const std::vector<KnownDifference>& KnownDifferences() {
-    static const std::vector<KnownDifference> differences = {
-        {"LF lines", "bytes", kWineRewritesTheFile},
-        {"lone CR lines", "bytes", kWineRewritesTheFile},
-        {"mixed line ends", "bytes", kWineRewritesTheFile},
-        {"no final line end", "bytes", kWineRewritesTheFile},
-        {"blanks and tabs around names and values", "bytes", kWineRewritesTheFile},
-        {"quotes", "bytes", kWineRewritesTheFile},
-        {"empty value", "bytes", kWineRewritesTheFile},
-        {"blank lines and a comment end a section", "bytes", kWineRewritesTheFile},
-        {"section headers", "bytes", kWineRewritesTheFile},
-        {"a line without =", "bytes", kWineTakesALineWithoutEqualsAsTheKey},
-        {"value with a line end", "", kOursRefuseDamagingWrites},
-        {"key holding = or starting with [", "write", kOursRefuseDamagingWrites},
-        {"key holding = or starting with [", "bytes", kOursRefuseDamagingWrites},
-    };
+    static const std::vector<KnownDifference> differences = [] {
+        std::vector<KnownDifference> rows;
+        for (std::vector<std::string>& fields :
+             wingcall::testing::ReadDataTable("private_profile_parity_differences.txt")) {
+            fields.resize(3);
+            rows.push_back({fields[0], fields[1], fields[2]});
+        }
+        return rows;
+    }();
     return differences;
 }
 
@@ -114,7 +91,8 @@ TEST(PrivateProfileParity, OursGiveWhatThePlatformGave) {
     // Each listed difference must still be one, so the list stays true.
     for (const KnownDifference& difference : KnownDifferences()) {
         EXPECT_GT(differencesSeen[&difference], 0)
-            << "no longer differs: " << difference.caseName << " (" << difference.what << ")";
+            << "no longer differs: " << difference.caseName << " (" << difference.what
+            << "): " << difference.reason;
     }
 }
 
