@@ -111,15 +111,6 @@ unsigned long CurrentProcessId() {
 #endif
 }
 
-fs::path TemporaryPathBeside(const fs::path& target) {
-    static std::atomic<unsigned> counter{0};
-    static thread_local std::mt19937 generator{std::random_device{}()};
-    const std::string suffix = std::to_string(CurrentProcessId()) + "-" +
-                               std::to_string(counter++) + "-" +
-                               std::to_string(generator() % 1000000);
-    return target.parent_path() / (TemporaryNamePrefix(target) + NativeFromAscii(suffix));
-}
-
 // Whether the process `id` has ended. A process that may still run, or whose state cannot be
 // told, counts as running, so that its temporary file is left alone.
 bool ProcessHasEnded(unsigned long id) {
@@ -341,7 +332,7 @@ void SyncFolder(const fs::path& folder) {
 }
 
 void WriteAndReplace(const fs::path& requestedTarget, const fs::path& target,
-                     std::string_view contents) {
+                     std::string_view contents, struct stat* written) {
     struct stat existing {};
     const bool targetExists = ::stat(target.c_str(), &existing) == 0;
 
@@ -376,7 +367,8 @@ void WriteAndReplace(const fs::path& requestedTarget, const fs::path& target,
         remaining -= static_cast<std::size_t>(written);
     }
     TakeOverOwnershipAndMode(file.get(), targetExists ? &existing : nullptr);
-    if (::fsync(file.get()) != 0 || file.close() != 0) {
+    if (::fsync(file.get()) != 0 || (written != nullptr && ::fstat(file.get(), written) != 0) ||
+        file.close() != 0) {
         ThrowWriteFailure(requestedTarget, std::strerror(errno));
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
@@ -390,7 +382,19 @@ void WriteAndReplace(const fs::path& requestedTarget, const fs::path& target,
 
 }  // namespace
 
-void ReplaceFileContents(const fs::path& requestedTarget, std::string_view contents) {
+fs::path TemporaryPathBeside(const fs::path& target) {
+    static std::atomic<unsigned> counter{0};
+    static thread_local std::mt19937 generator{std::random_device{}()};
+    const std::string suffix = std::to_string(CurrentProcessId()) + "-" +
+                               std::to_string(counter++) + "-" +
+                               std::to_string(generator() % 1000000);
+    return target.parent_path() / (TemporaryNamePrefix(target) + NativeFromAscii(suffix));
+}
+
+namespace {
+
+void CheckAndReplace(const fs::path& requestedTarget, std::string_view contents,
+                     [[maybe_unused]] struct stat* written) {
     const fs::path target = ResolveTarget(requestedTarget);
     std::error_code statusError;
     const fs::file_status status = fs::status(target, statusError);
@@ -404,8 +408,24 @@ void ReplaceFileContents(const fs::path& requestedTarget, std::string_view conte
     if (fs::is_regular_file(status) && (status.permissions() & kAnyWrite) == fs::perms::none) {
         ThrowWriteFailure(requestedTarget, "it is read-only");
     }
+#ifdef _WIN32
     WriteAndReplace(requestedTarget, target, contents);
+#else
+    WriteAndReplace(requestedTarget, target, contents, written);
+#endif
     RemoveTemporaryFilesOfEndedWriters(target);
 }
+
+}  // namespace
+
+void ReplaceFileContents(const fs::path& target, std::string_view contents) {
+    CheckAndReplace(target, contents, nullptr);
+}
+
+#ifndef _WIN32
+void ReplaceFileContents(const fs::path& target, std::string_view contents, struct stat& written) {
+    CheckAndReplace(target, contents, &written);
+}
+#endif
 
 }  // namespace wingcall

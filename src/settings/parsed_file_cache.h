@@ -3,6 +3,12 @@
 // A template of tens of thousands of commands is read one key per call, so a parsed file is kept
 // and used again while the file on disk is unchanged. Checking that costs a system call per read,
 // so a template load holds a SettingsReadSnapshot, under which the file is checked once.
+//
+// "Unchanged" is told by the file's identity (device, inode, size, modification and change
+// times). Times have a granularity: a file system with coarse times, or a kernel clock that ticks
+// every few milliseconds, gives two saves of the same size within one tick the same identity. An
+// entry whose times were that recent when it was taken is "racily clean": it is trusted only once
+// the file's bytes have been compared with it, the way version-control systems treat such files.
 #pragma once
 
 #include <cstddef>
@@ -50,8 +56,12 @@ class ParsedFileCache {
     // disk again. The caller holds the mutex.
     FileLookup Load(std::string_view path, Purpose purpose);
 
-    // After our own write: the file now holds `file`, so the next call need not read it.
-    void RememberOwnWrite(const std::string& path, std::shared_ptr<const ParsedProfileFile> file);
+    // After our own write: the file that the write renamed into place, whose status `written`
+    // was taken from its own descriptor before the rename, holds `file`. The next call compares
+    // the bytes on disk with it rather than parsing them again, and sees any file that took its
+    // place, or any change to it, since.
+    void RememberOwnWrite(const std::string& path, const struct stat& written,
+                          std::shared_ptr<const ParsedProfileFile> file);
 
     void Forget(const std::string& path) noexcept {
         ForgetLastEntry();
@@ -60,7 +70,7 @@ class ParsedFileCache {
 
   private:
     // What tells a file apart from its earlier self. A file replaced by another has a new inode;
-    // an edit in place changes the size or the modification time.
+    // an edit in place changes the size or the times (within the limits of their granularity).
     struct FileIdentity {
         dev_t device;
         ino_t inode;
@@ -69,15 +79,21 @@ class ParsedFileCache {
         long modifiedNanoseconds;
         std::int64_t changedSeconds;
         long changedNanoseconds;
+        // The rename of our own write sets the change time after its status was taken.
+        bool changeTimeKnown;
 
-        static FileIdentity Of(const struct stat& info);
-        bool operator==(const FileIdentity&) const = default;
+        static FileIdentity Of(const struct stat& info, bool changeTimeKnown = true);
+        // Whether `onDisk` (always with its change time) may be this same file, unchanged.
+        bool Matches(const FileIdentity& onDisk) const;
     };
 
     struct CachedFile {
         FileIdentity identity;
         std::shared_ptr<const ParsedProfileFile> file;
         std::uint64_t lastUse;
+        // Whether a matching identity alone proves the file unchanged; otherwise (racily clean,
+        // or our own write) its bytes are compared first.
+        bool trusted;
         // The read snapshot under which this entry was last checked against the disk (0: none).
         std::uint64_t checkedInSnapshot = 0;
     };
@@ -88,7 +104,7 @@ class ParsedFileCache {
 
     FileLookup LoadChecked(std::string_view path);
     void ForgetLastEntry() noexcept { lastPath_ = nullptr, lastEntry_ = nullptr; }
-    void Remember(const std::string& path, const FileIdentity& identity,
+    void Remember(const std::string& path, const FileIdentity& identity, bool trusted,
                   std::shared_ptr<const ParsedProfileFile> file);
 
     std::mutex mutex_;

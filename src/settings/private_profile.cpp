@@ -18,10 +18,15 @@
 // - A write that could damage the file is refused (FALSE): a line end in any argument, a key
 //   that would read back as another key or as a header, a file that could not be read, a
 //   read-only file. Deleting keys or sections (null arguments) is not offered.
+// - A write holds the settings write lock from its read of the file to the replace, so writes
+//   of other processes never build on a version that it is replacing.
+// - A read that fails for want of memory gives no value at all and says so through the last
+//   error: a default in its place would pass for a missing key.
 #ifndef _WIN32
 
 #include "settings/private_profile.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,7 +34,9 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -37,6 +44,7 @@
 #include "settings/parsed_file_cache.h"
 #include "settings/profile_line_editor.h"
 #include "settings/profile_syntax.h"
+#include "settings/settings_lock.h"
 
 namespace {
 
@@ -74,6 +82,18 @@ std::string_view PreparedDefault(const char* defaultValue, FileState state) {
     return wingcall::WithoutSurroundingQuotes(value.substr(0, lastNonSpace + 1));
 }
 
+thread_local DWORD lastError = ERROR_SUCCESS;
+
+// Why reading or writing the file failed, for the last error: memory (a string that would pass
+// its largest size is that too), or `otherwise`.
+DWORD ErrorCodeOf(const std::exception& error, DWORD otherwise) {
+    if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr ||
+        dynamic_cast<const std::length_error*>(&error) != nullptr) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    return otherwise;
+}
+
 bool Contains(std::string_view text, char c) {
     return text.find(c) != std::string_view::npos;
 }
@@ -103,8 +123,17 @@ std::optional<std::string_view> StoredValue(const ParsedProfileFile& file, const
 
 }  // namespace
 
+DWORD GetLastError() {
+    return lastError;
+}
+
+void SetLastError(DWORD code) {
+    lastError = code;
+}
+
 DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
                                LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName) {
+    SetLastError(ERROR_SUCCESS);
     if (lpReturnedString == nullptr || nSize == 0) {
         return 0;
     }
@@ -125,14 +154,16 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
                 return CopyToBuffer(*value, lpReturnedString, nSize);
             }
         }
-    } catch (const std::exception&) {
-        // Out of memory while reading: the caller gets the default, as for a missing key.
+    } catch (const std::exception& error) {
+        SetLastError(ErrorCodeOf(error, ERROR_READ_FAULT));
+        return 0;
     }
     return CopyToBuffer(PreparedDefault(lpDefault, state), lpReturnedString, nSize);
 }
 
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
                                 LPCSTR lpFileName) {
+    SetLastError(ERROR_SUCCESS);
     // Deleting a key or a section (a null value or key) is not offered.
     if (lpAppName == nullptr || lpKeyName == nullptr || lpString == nullptr ||
         lpFileName == nullptr) {
@@ -154,6 +185,9 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
 
     try {
         const std::string path(FileSystemPath(lpFileName));
+        // Taken before the cache's mutex, so that reads of this process go on while another
+        // process's write is waited for.
+        const wingcall::SettingsWriteLock writeLock(path);
         ParsedFileCache& cache = ParsedFileCache::Instance();
         std::lock_guard<std::mutex> lock(cache.mutex());
         FileLookup lookup = cache.Load(path, ParsedFileCache::Purpose::Write);
@@ -170,18 +204,20 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
         if (!content) {
             return TRUE;  // the file already holds the value: it stays untouched
         }
-        wingcall::ReplaceFileContents(path, *content);
+        struct stat written {};
+        wingcall::ReplaceFileContents(path, *content, written);
         // The old parse goes before the new one is built: a large file is then held parsed once.
         lookup.file.reset();
         cache.Forget(path);
         try {
-            cache.RememberOwnWrite(path,
+            cache.RememberOwnWrite(path, written,
                                    std::make_shared<const ParsedProfileFile>(std::move(*content)));
         } catch (const std::exception&) {
             cache.Forget(path);  // the write succeeded; the next read parses the file anew
         }
         return TRUE;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        SetLastError(ErrorCodeOf(error, ERROR_WRITE_FAULT));
         return FALSE;  // the file keeps its previous content
     }
 }

@@ -23,9 +23,22 @@ using LPSTR = char*;
 #define FALSE 0
 #endif
 
+// The codes the routines leave for GetLastError, as the platform's do.
+inline constexpr DWORD ERROR_SUCCESS = 0;
+inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr DWORD ERROR_WRITE_FAULT = 29;
+inline constexpr DWORD ERROR_READ_FAULT = 30;
+
+// The code the last routine called on this thread left: ERROR_SUCCESS, or why it failed.
+DWORD GetLastError();
+void SetLastError(DWORD code);
+
 // Copies the value of `lpKeyName` in section `lpAppName` of the file `lpFileName` (or, when it
 // is missing, `lpDefault`) into `lpReturnedString`, cut to nSize - 1 characters and
 // NUL-terminated, and returns the number of characters copied. Null section or key: returns 0.
+// When the file could not be held in memory, or reading it failed in any other way than a
+// missing or unreadable file, nothing is copied (an empty result, 0), and the last error is
+// ERROR_NOT_ENOUGH_MEMORY or ERROR_READ_FAULT; otherwise it is ERROR_SUCCESS.
 DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
                                LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName);
 
@@ -33,7 +46,7 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
 // needed, and returns TRUE on success. Writes that would damage the file are refused with FALSE:
 // null arguments, a CR or LF in any argument, a key holding "=" or starting with "[", a file that
 // cannot be read, a read-only file. The file is replaced through a temporary file, never left
-// half-written.
+// half-written, under a lock that the writes of other processes take too (settings_lock.h).
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
                                 LPCSTR lpFileName);
 

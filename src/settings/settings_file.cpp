@@ -1,13 +1,28 @@
-// Wide-text settings access: converts every text to the ANSI code page for the call and back.
+// Wide-text settings access: converts every text to the ANSI code page for the call and back,
+// turns a read that failed into an error, and on Windows makes the platform's writes crash-safe.
 #include "settings/settings_file.h"
 
 #include <array>
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "settings/ansi_code_page.h"
 #include "settings/private_profile.h"
 #include "settings/wide_path.h"
+#include "settings/wingcall_error.h"
+
+#ifdef _WIN32
+#include <chrono>
+#include <exception>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "settings/atomic_file.h"
+#include "settings/settings_lock.h"
+#endif
 
 namespace wingcall {
 namespace {
@@ -56,11 +71,120 @@ std::string NarrowPath(const std::wstring& path) {
 #endif
 }
 
+// A read that failed gives no value, and a default in its place would pass for a missing key:
+// a template of no commands, an empty profile written as a success. The user is told instead.
+void ThrowIfReadFailed(DWORD lastError, const std::wstring& settingsPath) {
+    const std::string named = "the settings file \"" + Utf8FromWide(settingsPath) + "\"";
+#ifdef _WIN32
+    const bool outOfMemory = lastError == ERROR_NOT_ENOUGH_MEMORY || lastError == ERROR_OUTOFMEMORY;
+#else
+    const bool outOfMemory = lastError == ERROR_NOT_ENOUGH_MEMORY;
+#endif
+    if (outOfMemory) {
+        throw WingcallError(ErrorNumber::OutOfMemory,
+                            "Not enough memory to read " + named + "; nothing was written.");
+    }
+    if (lastError == ERROR_READ_FAULT) {
+        throw WingcallError(ErrorNumber::FileAccess,
+                            "Could not read " + named + "; nothing was written.");
+    }
+}
+
+#ifdef _WIN32
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in && !in.eof()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool WriteNewFile(const std::filesystem::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return !out.fail();
+}
+
+class RemovedAtEnd {
+  public:
+    explicit RemovedAtEnd(std::filesystem::path path) : path_(std::move(path)) {}
+    RemovedAtEnd(const RemovedAtEnd&) = delete;
+    RemovedAtEnd& operator=(const RemovedAtEnd&) = delete;
+    ~RemovedAtEnd() {
+        std::error_code ignored;
+        std::filesystem::remove(path_, ignored);
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// A reader in another process that holds the file open without sharing its deletion makes the
+// rename fail for as long as its read lasts; a few tries get past it.
+constexpr int kReplaceAttempts = 20;
+constexpr auto kReplacePause = std::chrono::milliseconds(50);
+
+// The platform's routine rewrites the file in place: a crash or a power cut part-way leaves it
+// damaged, and two writers at once drop each other's keys. So, under the settings write lock, the
+// file is copied beside itself, the routine edits the copy, and the copy's content then replaces
+// the file whole (flushed to disk, renamed over it written through). A copy left by a writer
+// that was killed carries the name of a temporary file, and a later write sweeps it away.
+bool WriteThroughCopy(const std::wstring& settingsPath, const std::string& section,
+                      const std::string& key, const std::string& value) {
+    namespace fs = std::filesystem;
+    const fs::path target = PathFromWide(settingsPath);
+    const SettingsWriteLock lock(target);
+    std::error_code error;
+    const fs::file_status status = fs::status(target, error);
+    std::string original;
+    if (fs::is_regular_file(status)) {
+        std::optional<std::string> bytes = ReadWholeFile(target);
+        if (!bytes) {
+            return false;  // never replace a file whose content could not be read
+        }
+        original = std::move(*bytes);
+    } else if (status.type() != fs::file_type::not_found) {
+        return false;  // a folder, a device, or a path that cannot be looked at
+    }
+
+    const fs::path copy = TemporaryPathBeside(target);
+    const RemovedAtEnd removeCopy(copy);
+    if (!WriteNewFile(copy, original)) {
+        return false;  // no folder, or no room for a copy: the file stays as it was
+    }
+    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
+                                    NarrowPath(WideFromPath(copy)).c_str())) {
+        return false;
+    }
+    std::optional<std::string> edited = ReadWholeFile(copy);
+    if (!edited) {
+        return false;
+    }
+    if (fs::is_regular_file(status) && *edited == original) {
+        return true;  // the file already holds the value: it stays untouched
+    }
+    for (int attempt = 1;; ++attempt) {
+        try {
+            ReplaceFileContents(target, *edited);
+            return true;
+        } catch (const std::exception&) {
+            if (attempt == kReplaceAttempts) {
+                return false;  // the file keeps its previous content
+            }
+        }
+        std::this_thread::sleep_for(kReplacePause);
+    }
+}
+#endif
+
 }  // namespace
 
 SectionReader::SectionReader(const std::wstring& settingsPath, const std::wstring& section,
                              const std::wstring& defaultValue)
-    : narrowPath_(NarrowPath(settingsPath)),
+    : settingsPath_(settingsPath),
+      narrowPath_(NarrowPath(settingsPath)),
       ansiSection_(WideToAnsi(section)),
       ansiDefault_(WideToAnsi(defaultValue)) {}
 
@@ -68,9 +192,11 @@ std::wstring SectionReader::Read(std::wstring_view key) const {
     const std::string ansiKey = WideToAnsi(key);
     // The buffer starts as all NULs, so whatever the routine does not fill stays NUL.
     std::array<char, kSettingsBufferSize> buffer{};
+    ::SetLastError(ERROR_SUCCESS);
     DWORD count =
         GetPrivateProfileStringA(ansiSection_.c_str(), ansiKey.c_str(), ansiDefault_.c_str(),
                                  buffer.data(), kSettingsBufferSize, narrowPath_.c_str());
+    ThrowIfReadFailed(::GetLastError(), settingsPath_);
     return AnsiToWide(std::string_view(buffer.data(), count));
 }
 
@@ -84,9 +210,13 @@ bool WriteSetting(const std::wstring& settingsPath, const std::wstring& section,
     const std::string ansiSection = WideToAnsi(section);
     const std::string ansiKey = WideToAnsi(key);
     const std::string ansiValue = WideToAnsi(value);
+#ifdef _WIN32
+    return WriteThroughCopy(settingsPath, ansiSection, ansiKey, ansiValue);
+#else
     const std::string narrowPath = NarrowPath(settingsPath);
     return WritePrivateProfileStringA(ansiSection.c_str(), ansiKey.c_str(), ansiValue.c_str(),
                                       narrowPath.c_str()) != FALSE;
+#endif
 }
 
 }  // namespace wingcall

@@ -15,7 +15,8 @@ inline constexpr const wchar_t* kMissingValue = L"vuoto";
 inline constexpr unsigned long kSettingsBufferSize = 255;
 
 // Reads `key` of `section`, or `defaultValue` when the key is absent. Every text is converted to
-// the ANSI code page for the call and the result back to wide text.
+// the ANSI code page for the call and the result back to wide text. A read that failed (the file
+// could not be held in memory) throws WingcallError OutOfMemory, or FileAccess, naming the file.
 std::wstring ReadSetting(const std::wstring& settingsPath, const std::wstring& section,
                          const std::wstring& key, const std::wstring& defaultValue);
 
@@ -28,16 +29,19 @@ class SectionReader {
     SectionReader(const std::wstring& settingsPath, const std::wstring& section,
                   const std::wstring& defaultValue);
 
-    // The value of `key`, or the default when the key is absent.
+    // The value of `key`, or the default when the key is absent; a failed read throws as
+    // ReadSetting does.
     std::wstring Read(std::wstring_view key) const;
 
   private:
+    std::wstring settingsPath_;  // for the message of a read that failed
     std::string narrowPath_;
     std::string ansiSection_;
     std::string ansiDefault_;
 };
 
-// Writes `key` of `section`; true when the file now holds the value.
+// Writes `key` of `section`; true when the file now holds the value. The file is replaced whole,
+// under the settings write lock (settings_lock.h), on every platform.
 bool WriteSetting(const std::wstring& settingsPath, const std::wstring& section,
                   const std::wstring& key, const std::wstring& value);
 

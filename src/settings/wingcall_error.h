@@ -7,10 +7,12 @@
 namespace wingcall {
 
 // Error numbers shared by the whole program. The first four are the numbers the program has
-// always used; file access failures get a number of their own so callers can tell them apart.
+// always used; running out of memory and file access failures get numbers of their own so
+// callers can tell them apart.
 enum class ErrorNumber : int {
     InvalidArgument = 5,
     Overflow = 6,
+    OutOfMemory = 7,
     SubscriptOutOfRange = 9,
     FileAccess = 75,
     FileDialogCancelled = 32755,

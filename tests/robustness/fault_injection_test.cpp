@@ -1,12 +1,14 @@
-// Fault injection: a full disk, a missing or mistaken target. Each gives the caller a clear
-// error, and the target keeps its content.
+// Fault injection: a full disk, a missing or mistaken target, memory running out. Each gives the
+// caller a clear error, and the target keeps its content.
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -187,6 +189,60 @@ TEST(MistakenTarget, AMissingFolderOrAFolderAsTargetNamesItAndChangesNothing) {
     EXPECT_EQ(CountEntries(aFolder), 1u);
     EXPECT_EQ(ReadBytes(aFolder / "inside.xml"), "kept\r\n");
     EXPECT_EQ(CountEntries(folder.path()), 2u);
+}
+
+// The address space this process holds now, in bytes.
+rlim_t AddressSpaceInUse() {
+    std::ifstream statm("/proc/self/statm");
+    rlim_t pages = 0;
+    statm >> pages;
+    return pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+}
+
+// A settings file larger than the memory left: each read says so, naming the file, instead of
+// giving the default of a missing key (a template of no commands, an empty profile written as a
+// success); a write is refused, and the file stays as it was.
+TEST(OutOfMemory, ReadingTheSettingsIsAnErrorAndNothingIsWritten) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer ends the process when an allocation fails";
+#endif
+    TempFolder folder;
+    const fs::path settings = folder / "Wingcall.ini";
+    std::string bytes = SettingsWithTemplate(40) + "[Notes]\r\n";
+    while (bytes.size() < 64'000'000) {
+        bytes += "Note=" + std::string(93, 'n') + "\r\n";
+    }
+    WriteBytes(settings, bytes);
+    const std::wstring path = WideFromPath(settings);
+
+    ChildProcess child([&](int report) {
+        // Room for what the process holds now and 16 MB more: far less than the file.
+        const rlim_t limit = AddressSpaceInUse() + (16u << 20);
+        const rlimit small{limit, limit};
+        if (::setrlimit(RLIMIT_AS, &small) != 0) {
+            return 3;
+        }
+        const auto outcome = [&](const std::function<void()>& action) {
+            try {
+                action();
+            } catch (const WingcallError& error) {
+                return std::to_string(static_cast<int>(error.number())) + " " + error.what();
+            }
+            return std::string("no error");
+        };
+        Report(report, outcome([&] { ReadSetting(path, L"General", L"OpenedOnce", L""); }) + "\n");
+        CommandTables tables;
+        Report(report, outcome([&] { LoadCommandTemplate(path, tables); }) + "\n");
+        Report(report, WriteSetting(path, L"General", L"LastPTT1", L"x") ? "TRUE" : "FALSE");
+        return 0;
+    });
+    const ChildOutcome outcome = child.Wait(std::chrono::seconds(60));
+    ASSERT_TRUE(outcome.exited) << "signal " << outcome.signal;
+    ASSERT_EQ(outcome.exitCode, 0);
+    const std::string error = "7 Not enough memory to read the settings file \"" +
+                              settings.string() + "\"; nothing was written.\n";
+    EXPECT_EQ(outcome.report, error + error + "FALSE");
+    EXPECT_EQ(ReadBytes(settings), bytes);
 }
 
 }  // namespace

@@ -1,0 +1,150 @@
+// Several processes writing one settings file at once, as two Wingcall windows do: every write
+// that reported success is still in the file once they are all done.
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "child_process.h"
+#include "settings/command_template.h"
+#include "settings/settings_file.h"
+#include "settings/wide_path.h"
+#include "support/temp_folder.h"
+#include "support/template_text.h"
+
+namespace wingcall {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ChildOutcome;
+using testing::ChildProcess;
+using testing::SettingsWithTemplate;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+constexpr int kWriters = 3;
+constexpr int kKeysPerWriter = 15;
+constexpr int kRuns = 10;
+constexpr int kSaveRounds = 40;
+
+std::wstring KeyOf(int writer, int key) {
+    return L"Writer" + std::to_wstring(writer) + L"Key" + std::to_wstring(key);
+}
+std::wstring ValueOf(int writer, int key) {
+    return L"value " + std::to_wstring(writer) + L"." + std::to_wstring(key);
+}
+
+TEST(ConcurrentSettingsWrites, WritersOfDifferentKeysLoseNothing) {
+    int lostKeys = 0;
+    int failedWrites = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        TempFolder folder;
+        const fs::path settings = folder / "Wingcall.ini";
+        WriteBytes(settings, SettingsWithTemplate(40));
+        const std::wstring path = WideFromPath(settings);
+
+        // The writers start together: each waits until every copy of the pipe's write end is
+        // closed, which happens once the last of them has started.
+        int gate[2];
+        ASSERT_EQ(::pipe(gate), 0);
+        std::vector<std::unique_ptr<ChildProcess>> writers;
+        for (int writer = 0; writer < kWriters; ++writer) {
+            writers.push_back(std::make_unique<ChildProcess>([&, writer](int) {
+                ::close(gate[1]);
+                char ignored;
+                [[maybe_unused]] const ssize_t opened = ::read(gate[0], &ignored, 1);
+                int failed = 0;
+                for (int key = 0; key < kKeysPerWriter; ++key) {
+                    failed +=
+                        WriteSetting(path, L"General", KeyOf(writer, key), ValueOf(writer, key))
+                            ? 0
+                            : 1;
+                }
+                return failed;
+            }));
+        }
+        ::close(gate[0]);
+        ::close(gate[1]);
+        for (const auto& writer : writers) {
+            const ChildOutcome outcome = writer->Wait(std::chrono::seconds(60));
+            ASSERT_TRUE(outcome.exited) << "signal " << outcome.signal;
+            failedWrites += outcome.exitCode;
+        }
+
+        for (int writer = 0; writer < kWriters; ++writer) {
+            for (int key = 0; key < kKeysPerWriter; ++key) {
+                lostKeys += ReadSetting(path, L"General", KeyOf(writer, key), L"vuoto") !=
+                                    ValueOf(writer, key)
+                                ? 1
+                                : 0;
+            }
+        }
+        CommandTables tables;
+        LoadCommandTemplate(path, tables);
+        EXPECT_EQ(tables.CommandCount, 40u);
+        EXPECT_EQ(ReadSetting(path, L"General", L"LastPTT1", L""), L"original");
+    }
+    EXPECT_EQ(failedWrites, 0);
+    EXPECT_EQ(lostKeys, 0) << "of " << kRuns * kWriters * kKeysPerWriter << " keys written in "
+                           << kRuns << " runs";
+}
+
+// Another program saves the file (a new file renamed into place, as editors save) at a random
+// moment of our write, often in the moment between our rename and the next read. Whichever
+// save came last, a read afterwards gives what the file holds.
+TEST(ConcurrentSettingsWrites, ASaveByAnotherProgramDuringOurWriteIsSeen) {
+    TempFolder folder;
+    const fs::path settings = folder / "Wingcall.ini";
+    const std::wstring path = WideFromPath(settings);
+    const std::string theirs =
+        "[General]\r\nLastPTT1=theirs\r\nEditor=1\r\n\r\n" + testing::CommandsSection(40, 40, 40);
+    std::mt19937 random(20261207);
+    int stale = 0;
+    int theirsLast = 0;
+    for (int round = 0; round < kSaveRounds; ++round) {
+        WriteBytes(settings, SettingsWithTemplate(40));
+        // How long a write takes here, so that the saves spread over the whole of one.
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(WriteSetting(path, L"General", L"LastPTT2", L"timed"));
+        const auto oneWrite = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - start);
+        const auto delay = std::chrono::microseconds(
+            std::uniform_int_distribution<long>(0, 2 * oneWrite.count())(random));
+        const fs::path prepared = folder / "editor-save.tmp";
+        WriteBytes(prepared, theirs);
+
+        int gate[2];
+        ASSERT_EQ(::pipe(gate), 0);
+        ChildProcess editor([&](int) {
+            ::close(gate[1]);
+            char ignored;
+            [[maybe_unused]] const ssize_t opened = ::read(gate[0], &ignored, 1);
+            std::this_thread::sleep_for(delay);
+            return ::rename(prepared.c_str(), settings.c_str()) == 0 ? 0 : 1;
+        });
+        ::close(gate[0]);
+        ::close(gate[1]);
+        const bool written = WriteSetting(path, L"General", L"LastPTT1", L"ours");
+        ASSERT_EQ(editor.Wait(std::chrono::seconds(10)).exitCode, 0);
+
+        const std::string bytes = testing::ReadBytes(settings);
+        const std::wstring onDisk =
+            bytes.find("LastPTT1=ours") != std::string::npos ? L"ours" : L"theirs";
+        EXPECT_TRUE(written);
+        theirsLast += onDisk == L"theirs" ? 1 : 0;
+        stale += ReadSetting(path, L"General", L"LastPTT1", L"") != onDisk ? 1 : 0;
+    }
+    // How often the other program's save came last; not asserted, as it depends on timing.
+    ::testing::Test::RecordProperty("SavesThatCameLast", theirsLast);
+    EXPECT_EQ(stale, 0) << "reads that did not give the file's value, of " << kSaveRounds;
+}
+
+}  // namespace
+}  // namespace wingcall
