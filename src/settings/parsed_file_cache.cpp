@@ -58,6 +58,28 @@ struct DescriptorCloser {
     ~DescriptorCloser() { ::close(descriptor); }
 };
 
+// Reads the open file to its end in chunks of 64 KB, handing each to `take`, which returns false
+// to stop early. True when the end was reached and every chunk was taken.
+template <typename TakeChunk>
+bool ReadChunks(int descriptor, TakeChunk&& take) {
+    char chunk[65536];
+    for (;;) {
+        const ssize_t count = ::read(descriptor, chunk, sizeof chunk);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (count == 0) {
+            return true;
+        }
+        if (!take(std::string_view(chunk, static_cast<std::size_t>(count)))) {
+            return false;
+        }
+    }
+}
+
 // Whether the file at `path` holds exactly `expected`; `info` gets its status, taken before its
 // bytes are read. Memory stays at one chunk however large the file.
 bool FileHolds(const std::string& path, std::string_view expected, struct stat& info) {
@@ -70,26 +92,16 @@ bool FileHolds(const std::string& path, std::string_view expected, struct stat& 
         static_cast<std::size_t>(info.st_size) != expected.size()) {
         return false;
     }
-    char chunk[65536];
     std::size_t compared = 0;
-    for (;;) {
-        const ssize_t count = ::read(descriptor, chunk, sizeof chunk);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+    const bool read = ReadChunks(descriptor, [&](std::string_view chunk) {
+        if (chunk.size() > expected.size() - compared ||
+            std::memcmp(chunk.data(), expected.data() + compared, chunk.size()) != 0) {
             return false;
         }
-        if (count == 0) {
-            return compared == expected.size();
-        }
-        const auto size = static_cast<std::size_t>(count);
-        if (size > expected.size() - compared ||
-            std::memcmp(chunk, expected.data() + compared, size) != 0) {
-            return false;
-        }
-        compared += size;
-    }
+        compared += chunk.size();
+        return true;
+    });
+    return read && compared == expected.size();
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, struct stat& info) {
@@ -103,20 +115,10 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, struct stat& inf
     }
     bytes.clear();
     bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char chunk[65536];
-    for (;;) {
-        const ssize_t count = ::read(descriptor, chunk, sizeof chunk);
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (count == 0) {
-            return true;
-        }
-        bytes.append(chunk, static_cast<std::size_t>(count));
-    }
+    return ReadChunks(descriptor, [&](std::string_view chunk) {
+        bytes.append(chunk);
+        return true;
+    });
 }
 
 }  // namespace
