@@ -74,20 +74,21 @@ std::string NarrowPath(const std::wstring& path) {
 // A read that failed gives no value, and a default in its place would pass for a missing key:
 // a template of no commands, an empty profile written as a success. The user is told instead.
 void ThrowIfReadFailed(DWORD lastError, const std::wstring& settingsPath) {
-    const std::string named = "the settings file \"" + Utf8FromWide(settingsPath) + "\"";
 #ifdef _WIN32
     const bool outOfMemory = lastError == ERROR_NOT_ENOUGH_MEMORY || lastError == ERROR_OUTOFMEMORY;
 #else
     const bool outOfMemory = lastError == ERROR_NOT_ENOUGH_MEMORY;
 #endif
+    if (!outOfMemory && lastError != ERROR_READ_FAULT) {
+        return;  // every read but a failed one: the message is built only when it is needed
+    }
+    const std::string named = "the settings file \"" + Utf8FromWide(settingsPath) + "\"";
     if (outOfMemory) {
         throw WingcallError(ErrorNumber::OutOfMemory,
                             "Not enough memory to read " + named + "; nothing was written.");
     }
-    if (lastError == ERROR_READ_FAULT) {
-        throw WingcallError(ErrorNumber::FileAccess,
-                            "Could not read " + named + "; nothing was written.");
-    }
+    throw WingcallError(ErrorNumber::FileAccess,
+                        "Could not read " + named + "; nothing was written.");
 }
 
 #ifdef _WIN32
