@@ -7,7 +7,7 @@
 
 #include <filesystem>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #ifndef _WIN32
@@ -20,11 +20,7 @@
 namespace wingcall {
 namespace {
 
-using testing::CountEntries;
-using testing::ExpectWingcallError;
-using testing::ReadBytes;
-using testing::TempFolder;
-using testing::WriteBytes;
+using namespace testing;  // wingcall::testing, the helpers the tests share
 
 std::string DataFile(const char* name) {
     return ReadBytes(std::filesystem::path(WINGCALL_TEST_DATA_DIR) / name);
@@ -46,16 +42,12 @@ std::vector<std::string> Lines(std::string_view text) {
     return lines;
 }
 
-// The golden sources below split at CR LF, LF, CR and CR CR; these they lack.
-TEST(ForEachSourceLine, LfCrIsTwoLineEndsAndANulIsPartOfItsLine) {
+// What the golden sources lack: they split at CR LF, LF, CR and CR CR, and hold the header texts
+// in other cases and companies and lines that merely look like headers.
+TEST(MergedProfileSource, LfCrIsTwoLineEndsANulIsPartOfItsLineAndABlankInATagIsNoHeader) {
     EXPECT_EQ(Lines("a\n\rb"), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_EQ(Lines(std::string_view("a\0b\r", 4)),
               std::vector<std::string>{std::string("a\0b", 3)});
-}
-
-// The golden sources hold the header texts in other cases and companies, and lines that merely
-// look like headers; this one they lack.
-TEST(IsSourceHeaderLine, ABlankInsideTheTagIsNoHeader) {
     EXPECT_FALSE(IsSourceHeaderLine("<voxtrel-config >"));
 }
 
@@ -65,14 +57,12 @@ TEST(MergedProfileDocument, MatchesTheGoldenFiles) {
     EXPECT_EQ(MergedProfileDocument(EngageCommand(), DataFile("merged_source_mixed_line_ends.txt")),
               DataFile("merged_mixed_line_ends.xml"))
         << "every line end splits, and only header lines are dropped";
-}
-
-TEST(MergedProfileDocument, NoCommandsGiveTheHeaderAndTheBody) {
-    CommandTables tables = EngageCommand();
-    tables.CommandCount = 0;
-    EXPECT_EQ(MergedProfileDocument(tables, "<a>\n</a>"),
+    CommandTables noCommands = EngageCommand();
+    noCommands.CommandCount = 0;
+    EXPECT_EQ(MergedProfileDocument(noCommands, "<a>\n</a>"),
               "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\r\n<voxtrel-config>\r\n"
-              "        <command-list>\r\n\r\n<a>\r\n</a>\r\n");
+              "        <command-list>\r\n\r\n<a>\r\n</a>\r\n")
+        << "no commands give the header and the body";
 }
 
 class WriteMergedProfileTest : public ::testing::Test {
@@ -95,31 +85,20 @@ TEST_F(WriteMergedProfileTest, WritesTheMergeAndKeepsTheSourceEvenWhenItIsTheOut
     EXPECT_EQ(CountEntries(folder_.path()), 2u);
 }
 
-TEST_F(WriteMergedProfileTest, AFailureNamesItsCauseAndLeavesTheOutputAsItWas) {
-    const auto output = folder_ / "new.xml";
-    WriteBytes(output, "previous profile");
-    for (const auto& source : {folder_ / "missing.xml", folder_.path()}) {
-        ExpectWingcallError([&] { WriteMergedProfile(output, source, EngageCommand()); },
-                            ErrorNumber::FileAccess, {source.string()});
-        EXPECT_EQ(ReadBytes(output), "previous profile");
-    }
+TEST_F(WriteMergedProfileTest, ATemplatePastItsTablesIsRefusedAndNoOutputIsMade) {
+    WriteBytes(folder_ / "own.xml", DataFile("new_profile_ptt_all.xml"));
     CommandTables pastThePhrases = EngageCommand();
     pastThePhrases.CommandPhrases.resize(1);
-    WriteBytes(folder_ / "own.xml", DataFile("new_profile_ptt_all.xml"));
-    ExpectWingcallError([&] { WriteMergedProfile(output, folder_ / "own.xml", pastThePhrases); },
-                        ErrorNumber::SubscriptOutOfRange, {"Phrase(1)"});
-    EXPECT_EQ(ReadBytes(output), "previous profile");
-
-    EXPECT_THROW(
-        WriteMergedProfile(folder_ / "absent.xml", folder_ / "missing.xml", EngageCommand()),
-        WingcallError);
-    EXPECT_FALSE(std::filesystem::exists(folder_ / "absent.xml"));
-    EXPECT_EQ(CountEntries(folder_.path()), 2u);
+    ExpectWingcallError(
+        [&] { WriteMergedProfile(folder_ / "new.xml", folder_ / "own.xml", pastThePhrases); },
+        ErrorNumber::SubscriptOutOfRange, {"Phrase(1)"});
+    EXPECT_EQ(CountEntries(folder_.path()), 1u);
 }
 
-// Sources whose merge could not be a profile Voxtrel loads, each refused before anything is
-// written: as a separate source and as the output itself, both stay as they were.
-TEST_F(WriteMergedProfileTest, ASourceThatWouldNotGiveAProfileIsRefused) {
+// Sources that cannot be read, or whose merge could not be a profile Voxtrel loads, are refused
+// before anything is written, naming the source and what is wrong with it. The output stays as
+// it was, and so does the source, also when it is the output itself.
+TEST_F(WriteMergedProfileTest, ASourceThatWouldNotGiveAProfileIsRefusedAndNothingChanges) {
     const std::string own = DataFile("new_profile_ptt_all.xml");
     std::string oneLine = own;
     std::erase(oneLine, '\r');
@@ -130,7 +109,7 @@ TEST_F(WriteMergedProfileTest, ASourceThatWouldNotGiveAProfileIsRefused) {
         const char* what;
         std::string bytes;
         const char* named;
-    } cases[] = {
+    } contents[] = {
         {"empty", "", "</voxtrel-config>"},
         {"one line", oneLine, "</voxtrel-config>"},
         {"not a profile", "[General]\r\nOpenedOnce=1\r\n", "</voxtrel-config>"},
@@ -140,9 +119,9 @@ TEST_F(WriteMergedProfileTest, ASourceThatWouldNotGiveAProfileIsRefused) {
     };
     const auto output = folder_ / "new.xml";
     const auto source = folder_ / "old.xml";
-    for (const auto& c : cases) {
+    WriteBytes(output, "previous profile");
+    for (const auto& c : contents) {
         SCOPED_TRACE(c.what);
-        WriteBytes(output, "previous profile");
         WriteBytes(source, c.bytes);
         for (const auto& target : {output, source}) {
             ExpectWingcallError([&] { WriteMergedProfile(target, source, EngageCommand()); },
@@ -151,30 +130,31 @@ TEST_F(WriteMergedProfileTest, ASourceThatWouldNotGiveAProfileIsRefused) {
             EXPECT_EQ(ReadBytes(source), c.bytes);
         }
     }
-    EXPECT_EQ(CountEntries(folder_.path()), 2u);
-}
-
-// Files that are no profile and that a whole read would wait on for ever or never finish.
-TEST_F(WriteMergedProfileTest, ASpecialOrHugeFileIsRefusedWithoutBeingRead) {
-    const auto output = folder_ / "new.xml";
-    WriteBytes(output, "previous profile");
+    // Files that cannot be read, and files a whole read would wait on for ever or never finish.
     const auto huge = folder_ / "huge.xml";
-    WriteBytes(huge, DataFile("new_profile_ptt_all.xml"));
+    WriteBytes(huge, own);
     std::filesystem::resize_file(huge, kMaximumMergeSourceBytes + 1);  // sparse: no disk used
-    std::vector<std::pair<std::filesystem::path, const char*>> sources = {{huge, "64 MB"}};
+    std::vector<std::tuple<std::filesystem::path, ErrorNumber, const char*>> files = {
+        {folder_ / "missing.xml", ErrorNumber::FileAccess, ""},
+        {folder_.path(), ErrorNumber::FileAccess, ""},
+        {huge, ErrorNumber::InvalidArgument, "64 MB"}};
 #ifdef _WIN32
-    sources.push_back({"NUL", "not an ordinary file"});
+    files.push_back({"NUL", ErrorNumber::InvalidArgument, "not an ordinary file"});
 #else
     const auto fifo = folder_ / "fifo.xml";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    sources.push_back({fifo, "not an ordinary file"});
-    sources.push_back({"/dev/zero", "not an ordinary file"});
+    files.push_back({fifo, ErrorNumber::InvalidArgument, "not an ordinary file"});
+    files.push_back({"/dev/zero", ErrorNumber::InvalidArgument, "not an ordinary file"});
 #endif
-    for (const auto& [source, named] : sources) {
-        ExpectWingcallError([&] { WriteMergedProfile(output, source, EngageCommand()); },
-                            ErrorNumber::InvalidArgument, {source.string(), named});
+    for (const auto& [file, number, named] : files) {
+        ExpectWingcallError([&] { WriteMergedProfile(output, file, EngageCommand()); }, number,
+                            {file.string(), named});
         EXPECT_EQ(ReadBytes(output), "previous profile");
     }
+    // A failed merge into a new output makes none.
+    EXPECT_THROW(WriteMergedProfile(folder_ / "absent.xml", source, EngageCommand()),
+                 WingcallError);
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "absent.xml"));
 }
 
 }  // namespace

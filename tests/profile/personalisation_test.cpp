@@ -1,5 +1,6 @@
 // Phrase personalisation: the three passes and their order, letter case, values that bring in
-// placeholders, the loop's end, and the table range that is rewritten.
+// placeholders (the table tests/data/personalisation_phrases.txt), the loop's end, the number
+// words, and the table range that is rewritten.
 #include "profile/personalisation.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "settings/wingcall_error.h"
+#include "support/data_table.h"
 #include "support/expect_wingcall_error.h"
 
 namespace wingcall {
@@ -22,50 +24,27 @@ SubstitutionValues Values(const std::wstring& callsign, int flightListIndex,
     return values;
 }
 
-TEST(PersonalisePhrase, GivesThePersonalisedPhrase) {
-    const struct {
-        const char* what;
-        std::wstring phrase;
-        std::wstring callsign;
-        int flightListIndex;
-        int positionListIndex;
-        std::wstring expected;
-    } cases[] = {
-        // "flightnumber$" holds "number$": its pass must come first.
-        {"all three", L"callsign$ flightnumber$ number$", L"Avenger", 1, 2, L"Avenger two three"},
-        {"every occurrence", L"callsign$ lead, callsign$ flight", L"Viper", 0, 0,
-         L"Viper lead, Viper flight"},
-        {"any case matches, the text around keeps its case",
-         L"Go FLIGHTNUMBER$ GO CallSign$ nUmBeR$", L"Hawk", 1, 3, L"Go two GO Hawk four"},
-        {"empty callsign leaves the spaces", L"Say  callsign$  now", L"", 0, 0, L"Say    now"},
-        {"empty phrase", L"", L"Cobra", 0, 0, L""},
-        {"value inserted as typed", L"callsign$.", L"  \"A&B\"  ", 0, 0, L"  \"A&B\"  ."},
-        {"callsign brings number$ to a later pass", L"callsign$, go", L"number$ Lead", 0, 2,
-         L"three Lead, go"},
-        {"callsign brings FLIGHTNUMBER$ to a later pass", L"callsign$", L"FLIGHTNUMBER$-Lead", 3, 0,
-         L"four-Lead"},
-        {"nine is the highest flight", L"flightnumber$", L"", 8, 0, L"nine"},
-        // The value holds its own placeholder: the pass goes on behind what it inserted.
-        {"callsign made of its placeholder", L"callsign$", L"callsign$", 0, 0, L"callsign$"},
-        {"own placeholder in capitals, twice", L"callsign$ and callsign$", L"CALLSIGN$ Lead", 0, 0,
-         L"CALLSIGN$ Lead and CALLSIGN$ Lead"},
-        // Behind the inserted text the search starts, so a join with it is not replaced.
-        {"no join behind an own placeholder", L"callsign$sign$", L"call callsign$", 0, 0,
-         L"call callsign$sign$"},
-        // The search restarts at the first character, so replacements that join the text
-        // around them into a new placeholder are replaced in turn.
-        {"join on the right, shorter value", L"callsign$sign$", L"call", 0, 0, L"call"},
-        {"join on the left, value with a $", L"callcallsign$", L"sign$x", 0, 0, L"sign$xx"},
-        {"joins on both sides, value as long as the placeholder", L"callcallsign$sign$",
-         L"sign$call", 0, 0, L"sign$sign$callcall"},
-        {"a join made by the callsign is found by a later pass", L"callsign$number$", L"flight", 1,
-         0, L"two"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(
-            PersonalisePhrase(c.phrase, Values(c.callsign, c.flightListIndex, c.positionListIndex)),
-            c.expected)
-            << c.what;
+std::wstring Wide(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+std::wstring Repeat(const std::wstring& text, int times) {
+    std::wstring repeated;
+    for (int i = 0; i < times; ++i) {
+        repeated += text;
+    }
+    return repeated;
+}
+
+TEST(PersonalisePhrase, GivesThePersonalisedPhraseOfEachRowOfTheTable) {
+    const auto rows = testing::ReadDataTable("personalisation_phrases.txt");
+    EXPECT_GE(rows.size(), 16u);
+    for (const auto& row : rows) {
+        ASSERT_EQ(row.size(), 6u) << row[0];
+        EXPECT_EQ(PersonalisePhrase(Wide(row[1]),
+                                    Values(Wide(row[2]), std::stoi(row[3]), std::stoi(row[4]))),
+                  Wide(row[5]))
+            << row[0];
     }
 }
 
@@ -81,23 +60,15 @@ TEST(PersonalisePhrase, StopsOnlyValuesThatFormPlaceholdersWithoutEnd) {
 
     // Each replacement moves the "$" one "callsign" to the left and doubles it: 1,023
     // replacements, then none is left. Only ten runs deep, this is a phrase to write, not refuse.
-    std::wstring dyingOut;
-    for (int i = 0; i < 10; ++i) {
-        dyingOut += L"callsign";
-    }
-    const std::wstring result = PersonalisePhrase(dyingOut + L"$", Values(L"$$callsign", 0, 0));
+    const std::wstring result =
+        PersonalisePhrase(Repeat(L"callsign", 10) + L"$", Values(L"$$callsign", 0, 0));
     EXPECT_EQ(result.size(), 1104u);
     EXPECT_EQ(result.find(L"callsign$"), std::wstring::npos);
     EXPECT_EQ(std::count(result.begin(), result.end(), L'$'), 1024);
 
     // Nor is an ordinary long phrase stopped.
-    std::wstring phrase;
-    std::wstring expected;
-    for (int i = 0; i < 3000; ++i) {
-        phrase += L"callsign$ ";
-        expected += L"Ca$h Flow Lead ";
-    }
-    EXPECT_EQ(PersonalisePhrase(phrase, Values(L"Ca$h Flow Lead", 0, 0)), expected);
+    EXPECT_EQ(PersonalisePhrase(Repeat(L"callsign$ ", 3000), Values(L"Ca$h Flow Lead", 0, 0)),
+              Repeat(L"Ca$h Flow Lead ", 3000));
 }
 
 TEST(NumberWord, NamesOneToNineOnly) {
@@ -133,14 +104,13 @@ TEST(UpdateSubstitutionValues, AListOutsideItsRangeKeepsThePreviousWord) {
 }
 
 // A table as loaded: slot 0 unused, two entries, the sentinel and an empty slot.
-std::vector<std::wstring> LoadedPhrases() {
-    return {L"callsign$ slot zero", L"callsign$ rejoin", L"number$ in", L"vuoto callsign$", L""};
-}
+const std::vector<std::wstring> kLoadedPhrases = {L"callsign$ slot zero", L"callsign$ rejoin",
+                                                  L"number$ in", L"vuoto callsign$", L""};
 
 TEST(PersonalisePhrases, RewritesOnlyEntriesOneToCommandCount) {
-    std::vector<std::wstring> phrases = LoadedPhrases();
+    std::vector<std::wstring> phrases = kLoadedPhrases;
     PersonalisePhrases(phrases, 0, Values(L"Hawk", 0, 1));
-    EXPECT_EQ(phrases, LoadedPhrases());
+    EXPECT_EQ(phrases, kLoadedPhrases);
     PersonalisePhrases(phrases, 2, Values(L"Hawk", 0, 1));
     EXPECT_EQ(phrases, (std::vector<std::wstring>{L"callsign$ slot zero", L"Hawk rejoin", L"two in",
                                                   L"vuoto callsign$", L""}));
@@ -151,10 +121,10 @@ TEST(PersonalisePhrases, RewritesOnlyEntriesOneToCommandCount) {
 }
 
 TEST(PersonalisePhrases, ARefusalNamesThePhraseAndChangesNothing) {
-    std::vector<std::wstring> phrases = LoadedPhrases();
+    std::vector<std::wstring> phrases = kLoadedPhrases;
     testing::ExpectWingcallError([&] { PersonalisePhrases(phrases, 5, Values(L"Hawk", 0, 1)); },
                                  ErrorNumber::SubscriptOutOfRange, {"Phrase(5)"});
-    EXPECT_EQ(phrases, LoadedPhrases());
+    EXPECT_EQ(phrases, kLoadedPhrases);
     // A runaway value in entry 2, after entry 1 was already done.
     phrases = {L"", L"callsign$ one", L"callsigncallsign$", L""};
     const std::vector<std::wstring> before = phrases;

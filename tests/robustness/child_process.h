@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -31,12 +30,8 @@ class ChildProcess {
   public:
     explicit ChildProcess(const std::function<int(int reportDescriptor)>& work) {
         int descriptors[2];
-        if (::pipe(descriptors) != 0) {
-            throw std::runtime_error("pipe failed");
-        }
-        pid_ = ::fork();
-        if (pid_ < 0) {
-            throw std::runtime_error("fork failed");
+        if (::pipe(descriptors) != 0 || (pid_ = ::fork()) < 0) {
+            throw std::runtime_error("pipe or fork failed");
         }
         if (pid_ == 0) {
             ::close(descriptors[0]);
@@ -54,13 +49,11 @@ class ChildProcess {
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess() {
-        if (pid_ > 0 && !reaped_) {
+        if (!reaped_) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
         }
-        if (readDescriptor_ >= 0) {
-            ::close(readDescriptor_);
-        }
+        ::close(readDescriptor_);
     }
 
     void Kill() { ::kill(pid_, SIGKILL); }
@@ -71,47 +64,24 @@ class ChildProcess {
         ::poll(&poller, 1, static_cast<int>(limit.count()));
     }
 
-    // Waits for the child to end, killing it when it runs past `limit` (a hang).
-    // `timedOut` tells whether the limit was reached.
-    ChildOutcome Wait(std::chrono::milliseconds limit, bool* timedOut = nullptr) {
+    // Waits for the child to end, gathering its report, and kills it when it runs past `limit`
+    // (a hang).
+    ChildOutcome Wait(std::chrono::milliseconds limit) {
         ChildOutcome outcome;
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        bool pipeOpen = true;
         int status = 0;
-        for (;;) {
-            if (pipeOpen) {
-                pollfd poller{readDescriptor_, POLLIN, 0};
-                if (::poll(&poller, 1, 10) > 0) {
-                    char chunk[4096];
-                    const ssize_t count = ::read(readDescriptor_, chunk, sizeof chunk);
-                    if (count > 0) {
-                        outcome.report.append(chunk, static_cast<std::size_t>(count));
-                    } else {
-                        pipeOpen = false;
-                    }
-                }
-            } else {
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-            const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-            if (done == pid_) {
-                break;
-            }
+        while (::waitpid(pid_, &status, WNOHANG) != pid_) {
             if (std::chrono::steady_clock::now() > deadline) {
-                if (timedOut != nullptr) {
-                    *timedOut = true;
-                }
                 ::kill(pid_, SIGKILL);
                 ::waitpid(pid_, &status, 0);
                 break;
             }
+            if (!ReadReport(outcome.report, 10)) {  // the pipe is closed, or nothing came
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
         }
         reaped_ = true;
-        // Whatever is still in the pipe after the child ended.
-        char chunk[4096];
-        ssize_t count = 0;
-        while (pipeOpen && (count = ::read(readDescriptor_, chunk, sizeof chunk)) > 0) {
-            outcome.report.append(chunk, static_cast<std::size_t>(count));
+        while (ReadReport(outcome.report, 0)) {
         }
         outcome.exited = WIFEXITED(status);
         outcome.exitCode = outcome.exited ? WEXITSTATUS(status) : -1;
@@ -120,6 +90,19 @@ class ChildProcess {
     }
 
   private:
+    // Appends what the pipe gives within `timeoutMs`; false when it gave nothing.
+    bool ReadReport(std::string& report, int timeoutMs) {
+        pollfd poller{readDescriptor_, POLLIN, 0};
+        char chunk[4096];
+        ssize_t count = 0;
+        if (::poll(&poller, 1, timeoutMs) <= 0 ||
+            (count = ::read(readDescriptor_, chunk, sizeof chunk)) <= 0) {
+            return false;
+        }
+        report.append(chunk, static_cast<std::size_t>(count));
+        return true;
+    }
+
     pid_t pid_ = -1;
     int readDescriptor_ = -1;
     bool reaped_ = false;
@@ -127,15 +110,12 @@ class ChildProcess {
 
 // Writes `text` to a child's report descriptor.
 inline void Report(int descriptor, const std::string& text) {
-    const char* data = text.data();
-    std::size_t remaining = text.size();
-    while (remaining > 0) {
-        const ssize_t written = ::write(descriptor, data, remaining);
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t written = ::write(descriptor, text.data() + done, text.size() - done);
         if (written <= 0) {
             return;
         }
-        data += written;
-        remaining -= static_cast<std::size_t>(written);
+        done += static_cast<std::size_t>(written);
     }
 }
 

@@ -1,5 +1,6 @@
 // Several processes writing one settings file at once, as two Wingcall windows do: every write
-// that reported success is still in the file once they are all done.
+// that reported success is still in the file once they are all done, and a save by another
+// program in the middle of our write is what a read gives afterwards.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -23,49 +24,42 @@ namespace wingcall {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ChildOutcome;
-using testing::ChildProcess;
-using testing::SettingsWithTemplate;
-using testing::TempFolder;
-using testing::WriteBytes;
+using namespace testing;  // wingcall::testing, the helpers the tests share
 
 constexpr int kWriters = 3;
 constexpr int kKeysPerWriter = 15;
 constexpr int kRuns = 10;
 constexpr int kSaveRounds = 40;
 
-std::wstring KeyOf(int writer, int key) {
-    return L"Writer" + std::to_wstring(writer) + L"Key" + std::to_wstring(key);
-}
-std::wstring ValueOf(int writer, int key) {
-    return L"value " + std::to_wstring(writer) + L"." + std::to_wstring(key);
+// In a child: waits until every copy of the gate pipe's write end is closed, which happens once
+// the parent has started the last child and closed its own, so that the children start together.
+void PassGate(const int gate[2]) {
+    ::close(gate[1]);
+    char ignored;
+    [[maybe_unused]] const ssize_t opened = ::read(gate[0], &ignored, 1);
 }
 
 TEST(ConcurrentSettingsWrites, WritersOfDifferentKeysLoseNothing) {
+    // Each writer's keys hold their own names as values.
+    const auto key = [](int writer, int n) {
+        return L"Writer" + std::to_wstring(writer) + L"Key" + std::to_wstring(n);
+    };
     int lostKeys = 0;
     int failedWrites = 0;
     for (int run = 0; run < kRuns; ++run) {
         TempFolder folder;
-        const fs::path settings = folder / "Wingcall.ini";
-        WriteBytes(settings, SettingsWithTemplate(40));
-        const std::wstring path = WideFromPath(settings);
-
-        // The writers start together: each waits until every copy of the pipe's write end is
-        // closed, which happens once the last of them has started.
+        WriteBytes(folder / "Wingcall.ini", SettingsWithTemplate(40));
+        const std::wstring path = WideFromPath(folder / "Wingcall.ini");
         int gate[2];
         ASSERT_EQ(::pipe(gate), 0);
         std::vector<std::unique_ptr<ChildProcess>> writers;
         for (int writer = 0; writer < kWriters; ++writer) {
             writers.push_back(std::make_unique<ChildProcess>([&, writer](int) {
-                ::close(gate[1]);
-                char ignored;
-                [[maybe_unused]] const ssize_t opened = ::read(gate[0], &ignored, 1);
+                PassGate(gate);
                 int failed = 0;
-                for (int key = 0; key < kKeysPerWriter; ++key) {
+                for (int n = 0; n < kKeysPerWriter; ++n) {
                     failed +=
-                        WriteSetting(path, L"General", KeyOf(writer, key), ValueOf(writer, key))
-                            ? 0
-                            : 1;
+                        WriteSetting(path, L"General", key(writer, n), key(writer, n)) ? 0 : 1;
                 }
                 return failed;
             }));
@@ -77,13 +71,9 @@ TEST(ConcurrentSettingsWrites, WritersOfDifferentKeysLoseNothing) {
             ASSERT_TRUE(outcome.exited) << "signal " << outcome.signal;
             failedWrites += outcome.exitCode;
         }
-
         for (int writer = 0; writer < kWriters; ++writer) {
-            for (int key = 0; key < kKeysPerWriter; ++key) {
-                lostKeys += ReadSetting(path, L"General", KeyOf(writer, key), L"vuoto") !=
-                                    ValueOf(writer, key)
-                                ? 1
-                                : 0;
+            for (int n = 0; n < kKeysPerWriter; ++n) {
+                lostKeys += ReadSetting(path, L"General", key(writer, n), L"") != key(writer, n);
             }
         }
         CommandTables tables;
@@ -102,9 +92,10 @@ TEST(ConcurrentSettingsWrites, WritersOfDifferentKeysLoseNothing) {
 TEST(ConcurrentSettingsWrites, ASaveByAnotherProgramDuringOurWriteIsSeen) {
     TempFolder folder;
     const fs::path settings = folder / "Wingcall.ini";
+    const fs::path prepared = folder / "editor-save.tmp";
     const std::wstring path = WideFromPath(settings);
     const std::string theirs =
-        "[General]\r\nLastPTT1=theirs\r\nEditor=1\r\n\r\n" + testing::CommandsSection(40, 40, 40);
+        "[General]\r\nLastPTT1=theirs\r\nEditor=1\r\n\r\n" + CommandsSection(40, 40, 40);
     std::mt19937 random(20261207);
     int stale = 0;
     int theirsLast = 0;
@@ -117,29 +108,24 @@ TEST(ConcurrentSettingsWrites, ASaveByAnotherProgramDuringOurWriteIsSeen) {
             std::chrono::steady_clock::now() - start);
         const auto delay = std::chrono::microseconds(
             std::uniform_int_distribution<long>(0, 2 * oneWrite.count())(random));
-        const fs::path prepared = folder / "editor-save.tmp";
         WriteBytes(prepared, theirs);
 
         int gate[2];
         ASSERT_EQ(::pipe(gate), 0);
         ChildProcess editor([&](int) {
-            ::close(gate[1]);
-            char ignored;
-            [[maybe_unused]] const ssize_t opened = ::read(gate[0], &ignored, 1);
+            PassGate(gate);
             std::this_thread::sleep_for(delay);
             return ::rename(prepared.c_str(), settings.c_str()) == 0 ? 0 : 1;
         });
         ::close(gate[0]);
         ::close(gate[1]);
-        const bool written = WriteSetting(path, L"General", L"LastPTT1", L"ours");
+        EXPECT_TRUE(WriteSetting(path, L"General", L"LastPTT1", L"ours"));
         ASSERT_EQ(editor.Wait(std::chrono::seconds(10)).exitCode, 0);
 
-        const std::string bytes = testing::ReadBytes(settings);
-        const std::wstring onDisk =
-            bytes.find("LastPTT1=ours") != std::string::npos ? L"ours" : L"theirs";
-        EXPECT_TRUE(written);
-        theirsLast += onDisk == L"theirs" ? 1 : 0;
-        stale += ReadSetting(path, L"General", L"LastPTT1", L"") != onDisk ? 1 : 0;
+        const bool oursLast = ReadBytes(settings).find("LastPTT1=ours") != std::string::npos;
+        theirsLast += oursLast ? 0 : 1;
+        stale +=
+            ReadSetting(path, L"General", L"LastPTT1", L"") != (oursLast ? L"ours" : L"theirs");
     }
     // How often the other program's save came last; not asserted, as it depends on timing.
     ::testing::Test::RecordProperty("SavesThatCameLast", theirsLast);

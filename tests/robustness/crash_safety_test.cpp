@@ -22,13 +22,7 @@ namespace wingcall {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ChildProcess;
-using testing::CountEntries;
-using testing::ReadBytes;
-using testing::SettingsWithTemplate;
-using testing::TablesFor;
-using testing::TempFolder;
-using testing::WriteBytes;
+using namespace testing;  // wingcall::testing, the helpers the tests share
 
 // Enough commands that one write takes a few milliseconds, so that kills land inside writes.
 constexpr std::size_t kCommands = 3000;
@@ -65,11 +59,10 @@ void ExpectKilledWritesLeaveWholeFiles(const TempFolder& folder, const fs::path&
         // The child says when its first write is done, so that the kill lands among writes
         // rather than in the start of the process, however slow the machine is.
         ChildProcess child([&](int report) {
-            for (bool first = true, reported = false;; first = !first) {
+            for (bool first = true;; first = !first) {
                 writeOne(first);
-                if (!reported) {
-                    testing::Report(report, "started");
-                    reported = true;
+                if (first) {
+                    Report(report, "-");
                 }
             }
             return 0;
@@ -79,9 +72,7 @@ void ExpectKilledWritesLeaveWholeFiles(const TempFolder& folder, const fs::path&
         child.Kill();
         child.Wait(std::chrono::seconds(10));
         ++rounds;
-        if (CountEntries(folder.path()) > 2) {  // the target, the other file, and a leftover
-            ++leftTemporaryFiles;
-        }
+        leftTemporaryFiles += CountEntries(folder.path()) > 2 ? 1 : 0;
         const std::string now = ReadBytes(target);
         ASSERT_TRUE(now == old || versions.contains(now))
             << "a killed write left a file of " << now.size() << " bytes";
@@ -98,59 +89,45 @@ void ExpectKilledWritesLeaveWholeFiles(const TempFolder& folder, const fs::path&
     EXPECT_EQ(CountEntries(folder.path()), 2u) << "temporary files were left behind";
 }
 
-TEST(CrashSafety, AKilledSettingsWriteLeavesTheOldOrTheNewFileAndNothingElse) {
-    TempFolder folder;
-    const fs::path settings = folder / "Wingcall.ini";
-    const std::string original = SettingsWithTemplate(kCommands);
-    // A stand-in for the other file the folder holds, which no write may touch.
-    const std::string neighbour = "<voxtrel-config>\r\n</voxtrel-config>\r\n";
-    WriteBytes(folder / "neighbour.xml", neighbour);
-    const auto write = [&](bool alpha) {
-        return WriteSetting(WideFromPath(settings), L"General", L"LastPTT1",
-                            alpha ? L"alpha" : L"bravo");
-    };
-    // The only other files a write may leave: the original with LastPTT1 set to either value.
-    // Both are made by the routines themselves, which keep every other byte (their own tests).
-    std::set<std::string> versions;
-    for (const bool alpha : {true, false}) {
-        WriteBytes(settings, original);
-        ASSERT_TRUE(write(alpha));
-        versions.insert(ReadBytes(settings));
+// Each writer in turn rewrites its target with one of two versions. The folder holds one other
+// file, which no write may touch: the source a merge reads, large so that a merge spends time
+// reading before it writes.
+TEST(CrashSafety, AKilledWriteLeavesTheOldOrACompleteFileAndNothingElse) {
+    for (const std::string writer : {"Settings", "NewProfile", "MergedProfile"}) {
+        SCOPED_TRACE(writer);
+        TempFolder folder;
+        const bool settingsWrite = writer == "Settings";
+        const fs::path target = folder / (settingsWrite ? "Wingcall.ini" : "Wingcall.xml");
+        const fs::path source = folder / "Earlier.xml";
+        WriteBytes(source, NewProfileDocument(TablesFor(kCommands, L"Earlier"), {}));
+        const std::string sourceBytes = ReadBytes(source);
+        const std::size_t commands = writer == "MergedProfile" ? 10 : kCommands;
+        const CommandTables tables[] = {TablesFor(commands, L"Alpha"),
+                                        TablesFor(commands, L"Bravo")};
+        const PushToTalkValues pushToTalk{true, L"hold", L"on", L"LControl", L"3", L""};
+        const auto write = [&](bool first) {
+            if (settingsWrite) {
+                WriteSetting(WideFromPath(target), L"General", L"LastPTT1",
+                             first ? L"alpha" : L"bravo");
+            } else if (writer == "NewProfile") {
+                WriteNewProfile(target, tables[first ? 0 : 1], pushToTalk);
+            } else {
+                WriteMergedProfile(target, source, tables[first ? 0 : 1]);
+            }
+        };
+        const std::string old = settingsWrite ? SettingsWithTemplate(kCommands) : "old profile\r\n";
+        // The only other files a write may leave, made by the writers themselves: their own tests
+        // check every byte of them (a settings write keeps every other byte of the file).
+        std::set<std::string> versions;
+        for (const bool first : {true, false}) {
+            WriteBytes(target, old);
+            write(first);
+            versions.insert(ReadBytes(target));
+        }
+        ASSERT_EQ(versions.size(), 2u) << "a write left the file as it was";
+        ExpectKilledWritesLeaveWholeFiles(folder, target, old, versions, write);
+        EXPECT_EQ(ReadBytes(source), sourceBytes);
     }
-    ASSERT_EQ(versions.size(), 2u);
-    ExpectKilledWritesLeaveWholeFiles(folder, settings, original, versions, write);
-    EXPECT_EQ(ReadBytes(folder / "neighbour.xml"), neighbour);
-}
-
-TEST(CrashSafety, AKilledNewProfileWriteLeavesTheOldOrACompleteDocument) {
-    TempFolder folder;
-    const fs::path target = folder / "Wingcall.xml";
-    WriteBytes(folder / "Wingcall.ini", "[General]\r\n");
-    const CommandTables alpha = TablesFor(kCommands, L"Alpha");
-    const CommandTables bravo = TablesFor(kCommands, L"Bravo");
-    PushToTalkValues pushToTalk{true, L"hold", L"on", L"LControl", L"3", L""};
-    const std::set<std::string> documents = {NewProfileDocument(alpha, pushToTalk),
-                                             NewProfileDocument(bravo, pushToTalk)};
-    ExpectKilledWritesLeaveWholeFiles(
-        folder, target, "old profile\r\n", documents,
-        [&](bool first) { WriteNewProfile(target, first ? alpha : bravo, pushToTalk); });
-}
-
-TEST(CrashSafety, AKilledMergeLeavesTheOldOrACompleteDocument) {
-    TempFolder folder;
-    const fs::path target = folder / "Merged.xml";
-    const fs::path source = folder / "Earlier.xml";
-    const CommandTables earlier = TablesFor(kCommands, L"Earlier");
-    WriteBytes(source, NewProfileDocument(earlier, PushToTalkValues{}));
-    const CommandTables alpha = TablesFor(10, L"Alpha");
-    const CommandTables bravo = TablesFor(10, L"Bravo");
-    const std::string sourceBytes = ReadBytes(source);
-    const std::set<std::string> documents = {MergedProfileDocument(alpha, sourceBytes),
-                                             MergedProfileDocument(bravo, sourceBytes)};
-    ExpectKilledWritesLeaveWholeFiles(
-        folder, target, "old merged profile\r\n", documents,
-        [&](bool first) { WriteMergedProfile(target, source, first ? alpha : bravo); });
-    EXPECT_EQ(ReadBytes(source), sourceBytes);
 }
 
 }  // namespace

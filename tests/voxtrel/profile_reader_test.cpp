@@ -1,32 +1,131 @@
-// Reading profile documents as Wingcall writes them, and documents that are broken.
+// Reading profile documents: those Wingcall's own writers make, where whatever the user typed
+// (markup characters and characters outside the code page included) comes back value for value
+// and line for line; the code page's bytes; and documents that are broken, foreign or unreadable.
 #include "profile_reader.h"
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
+#include <QString>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "profile/merged_profile_writer.h"
+#include "profile/new_profile_writer.h"
+#include "profile/personalisation.h"
+
 namespace voxtrel {
 namespace {
 
-// A new profile with two commands and a full push-to-talk block, laid out as Wingcall writes it.
-const char kWingcallProfile[] =
-    "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\r\n"
-    "<voxtrel-config>\r\n"
-    "        <command-list>\r\n"
-    "\r\n"
-    "                <command name=\"Rejoin\" phrase=\"Viper one two rejoin\">\r\n"
-    "                        <sequence keys=\"Backslash F3 F1 F1\" />\r\n"
-    "                </command>\r\n"
-    "\r\n"
-    "                <command name=\"Music On\" phrase=\"Viper one two music on\">\r\n"
-    "                        <sequence keys=\"Backslash F3 F6 F10 LShift+J\" />\r\n"
-    "                </command>\r\n"
-    "\r\n"
-    "       </command-list>\r\n"
-    "         <push-to-talk mode=\"hold\" initial-state=\"off\">\r\n"
-    "          <key type=\"RCtrl\" />\r\n"
-    "          <button number=\"3\" />\r\n"
-    "          <key type=\"Num0\" />\r\n"
-    "         </push-to-talk>\r\n"
-    "</voxtrel-config>\r\n";
+using wingcall::CommandTables;
+using wingcall::PushToTalkValues;
+
+// Each text is used as a callsign, a command name, a key sequence and a push-to-talk key.
+const std::vector<std::wstring> kTexts = {
+    L"Viper",
+    L"A&B",
+    L"<break>",
+    L"say \"rejoin\" now",
+    L"it's",
+    L"\" lang=\"x",  // would end the attribute and add one of its own if it went in raw
+    L"&amp; &#321; ]]> --> <!-- &",
+    L"\u0141ukasz \u20AC\u00E9 \U0001F600",  // outside Windows-1252, in it, and past the BMP
+    L"{LSHIFT}<&>\"'",
+};
+
+Profile Read(const std::string& document) {
+    return ReadProfile(QByteArray::fromStdString(document));
+}
+
+QString Q(const std::wstring& text) {
+    return QString::fromStdWString(text);
+}
+
+// One command per text, its phrase personalised with the text as the callsign.
+CommandTables TablesOfTexts() {
+    CommandTables tables;
+    tables.CommandNames = {L""};
+    tables.CommandPhrases = {L""};
+    tables.CommandKeys = {L""};
+    for (const std::wstring& text : kTexts) {
+        tables.CommandNames.push_back(text);
+        tables.CommandPhrases.push_back(L"callsign$ flightnumber$ number$, " + text);
+        tables.CommandKeys.push_back(text);
+    }
+    tables.CommandNames.push_back(L"vuoto");
+    tables.CommandPhrases.push_back(L"vuoto");
+    tables.CommandKeys.push_back(L"vuoto");
+    tables.CommandCount = kTexts.size();
+    return tables;
+}
+
+// The commands of `tables` from profile.commands[first] on, the first on `line` and each four
+// lines below the one before, as the writers lay them out.
+void ExpectCommandsRead(const Profile& profile, const CommandTables& tables, qsizetype first,
+                        qint64 line) {
+    for (std::size_t i = 1; i <= tables.CommandCount; ++i) {
+        SCOPED_TRACE(Q(tables.CommandNames[i]).toStdString());
+        const ProfileCommand& command = profile.commands[first + static_cast<qsizetype>(i) - 1];
+        EXPECT_EQ(command.name, Q(tables.CommandNames[i]));
+        EXPECT_EQ(command.phrase, Q(tables.CommandPhrases[i]));
+        EXPECT_EQ(command.keys, Q(tables.CommandKeys[i]));
+        EXPECT_EQ(command.line, line + 4 * static_cast<qint64>(i - 1));
+    }
+}
+
+TEST(WingcallProfileReadBack, EveryValueOfANewProfileComesBackAsItWent) {
+    CommandTables tables = TablesOfTexts();
+    for (const std::wstring& callsign : kTexts) {
+        SCOPED_TRACE(Q(callsign).toStdString());
+        CommandTables personalised = tables;
+        wingcall::SubstitutionValues values;
+        wingcall::UpdateSubstitutionValues(values, callsign, 1, 2);
+        wingcall::PersonalisePhrases(personalised.CommandPhrases, personalised.CommandCount,
+                                     values);
+        // The push-to-talk values come from lists, but are written like any other value.
+        const PushToTalkValues pushToTalk{true, callsign, L"o\"n", callsign, L"<3>", callsign};
+
+        const Profile profile = Read(wingcall::NewProfileDocument(personalised, pushToTalk));
+        EXPECT_TRUE(profile.readingFindings.isEmpty())
+            << profile.readingFindings.value(0).text.toStdString();
+        ASSERT_EQ(profile.commands.size(), static_cast<qsizetype>(kTexts.size()));
+        ExpectCommandsRead(profile, personalised, 0, 5);
+        const PushToTalkBlock& block = profile.pushToTalk;
+        ASSERT_TRUE(block.present);
+        EXPECT_EQ(block.mode, Q(callsign));
+        EXPECT_EQ(block.initialState, "o\"n");
+        ASSERT_EQ(block.inputs.size(), 3);
+        EXPECT_EQ(block.inputs[0].value, Q(callsign));
+        EXPECT_EQ(block.inputs[1].kind, PushToTalkInput::Kind::Button);
+        EXPECT_EQ(block.inputs[1].value, "<3>");
+        EXPECT_EQ(block.inputs[2].value, Q(callsign));
+        // Below the commands: a blank line, the list's end and the block's start.
+        EXPECT_EQ(block.inputs[2].line, 4 * static_cast<qsizetype>(kTexts.size()) + 9);
+    }
+}
+
+TEST(WingcallProfileReadBack, AMergeOfTwoSuchProfilesHoldsBothSetsOfValues) {
+    const CommandTables tables = TablesOfTexts();
+    const PushToTalkValues pushToTalk{true, L"hold", L"on", L"A&B", L"None", L""};
+    const std::string source = wingcall::NewProfileDocument(tables, pushToTalk);
+    const Profile profile = Read(wingcall::MergedProfileDocument(tables, source));
+    EXPECT_TRUE(profile.readingFindings.isEmpty())
+        << profile.readingFindings.value(0).text.toStdString();
+    ASSERT_EQ(profile.commands.size(), static_cast<qsizetype>(2 * kTexts.size()));
+    // The source's commands follow the new ones, below the blank line that ends them.
+    const auto count = static_cast<qsizetype>(kTexts.size());
+    ExpectCommandsRead(profile, tables, 0, 5);
+    ExpectCommandsRead(profile, tables, count, 4 * count + 6);
+    ASSERT_EQ(profile.pushToTalk.inputs.size(), 1);
+    EXPECT_EQ(profile.pushToTalk.inputs[0].value, "A&B");
+}
+
+// A new profile of one command per text, without a push-to-talk block, as Wingcall writes it.
+QByteArray WingcallProfile() {
+    return QByteArray::fromStdString(wingcall::NewProfileDocument(TablesOfTexts(), {}));
+}
 
 bool HasFinding(const Profile& profile, Finding::Kind kind) {
     for (const Finding& finding : profile.readingFindings) {
@@ -35,28 +134,6 @@ bool HasFinding(const Profile& profile, Finding::Kind kind) {
         }
     }
     return false;
-}
-
-TEST(ProfileReaderTest, ReadsTheCommandsAndThePushToTalkBlockOfAWingcallProfile) {
-    const Profile profile = ReadProfile(kWingcallProfile);
-
-    EXPECT_TRUE(profile.readingFindings.isEmpty());
-    ASSERT_EQ(profile.commands.size(), 2);
-    EXPECT_EQ(profile.commands[1].name, "Music On");
-    EXPECT_EQ(profile.commands[1].phrase, "Viper one two music on");
-    EXPECT_EQ(profile.commands[1].keys, "Backslash F3 F6 F10 LShift+J");
-    EXPECT_EQ(profile.commands[1].line, 9);
-
-    const PushToTalkBlock& block = profile.pushToTalk;
-    ASSERT_TRUE(block.present);
-    EXPECT_EQ(block.mode, "hold");
-    EXPECT_EQ(block.initialState, "off");
-    ASSERT_EQ(block.inputs.size(), 3);
-    EXPECT_EQ(block.inputs[0].value, "RCtrl");
-    EXPECT_EQ(block.inputs[1].kind, PushToTalkInput::Kind::Button);
-    EXPECT_EQ(block.inputs[1].value, "3");
-    EXPECT_EQ(block.inputs[2].value, "Num0");
-    EXPECT_EQ(block.inputs[2].line, 17);
 }
 
 TEST(ProfileReaderTest, DecodesTheDeclaredLatinOneBytesAsWindowsWritesThemAndCharacterReferences) {
@@ -76,9 +153,7 @@ TEST(ProfileReaderTest, DecodesTheDeclaredLatinOneBytesAsWindowsWritesThemAndCha
 
 // A bare ampersand in a value (as in a document written by hand) breaks the document.
 TEST(ProfileReaderTest, ADocumentThatIsNotWellFormedIsReportedWithItsLineAndColumn) {
-    QByteArray document(kWingcallProfile);
-    document.replace("music on", "music & lights");
-    const Profile profile = ReadProfile(document);
+    const Profile profile = ReadProfile(WingcallProfile().replace("A&amp;B", "A&B"));
 
     ASSERT_EQ(profile.readingFindings.size(), 1);
     const Finding& finding = profile.readingFindings[0];
@@ -87,30 +162,21 @@ TEST(ProfileReaderTest, ADocumentThatIsNotWellFormedIsReportedWithItsLineAndColu
     EXPECT_GT(finding.column, 0);
     // What came before the fault is still shown.
     ASSERT_EQ(profile.commands.size(), 1);
-    EXPECT_EQ(profile.commands[0].name, "Rejoin");
+    EXPECT_EQ(profile.commands[0].name, "Viper");
 }
 
 TEST(ProfileReaderTest, BrokenAndForeignDocumentsAreReported) {
-    struct Case {
-        const char* what;
-        QByteArray document;
-        Finding::Kind expected;
-    };
-    const Case cases[] = {
-        {"empty file", "", Finding::Kind::NotWellFormed},
-        {"cut short", QByteArray(kWingcallProfile).left(300), Finding::Kind::NotWellFormed},
-        {"quote inside a value",
-         QByteArray(kWingcallProfile).replace("Viper one two rejoin", "say \"rejoin\""),
-         Finding::Kind::NotWellFormed},
-        {"other root", "<?xml version=\"1.0\"?><settings><a/></settings>",
-         Finding::Kind::NotAProfile},
-        {"unknown element",
-         QByteArray(kWingcallProfile).replace("<command-list>", "<command-list><macro/>"),
+    const std::pair<QByteArray, Finding::Kind> cases[] = {
+        {"", Finding::Kind::NotWellFormed},
+        {WingcallProfile().left(300), Finding::Kind::NotWellFormed},
+        // A quote inside a value.
+        {WingcallProfile().replace("\"Viper\"", "\"say \"Viper\"\""), Finding::Kind::NotWellFormed},
+        {"<?xml version=\"1.0\"?><settings><a/></settings>", Finding::Kind::NotAProfile},
+        {WingcallProfile().replace("<command-list>", "<command-list><macro/>"),
          Finding::Kind::UnexpectedElement},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_TRUE(HasFinding(ReadProfile(c.document), c.expected));
+    for (const auto& [document, expected] : cases) {
+        EXPECT_TRUE(HasFinding(ReadProfile(document), expected)) << document.left(60).toStdString();
     }
 }
 
