@@ -1,18 +1,14 @@
-// The main window as defined: its controls, the push-to-talk enable rule, tab order, access keys.
+// The windows as built. The main window: its controls (tests/data/app_main_window_controls.txt),
+// the push-to-talk enable rule, tab order and access keys. The instructions and append options
+// windows: one visible window at a time, the append choice (tests/data/app_append_options.txt).
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
+#include <QPlainTextEdit>
 #include <QTest>
+#include <QUrl>
 
-#include <set>
-
-#include "app/form1.h"
 #include "app/form2.h"
 #include "app/form3.h"
 #include "program_folder_fixture.h"
@@ -20,145 +16,8 @@
 namespace wingcall::app::testing {
 namespace {
 
-class MainWindowTest : public ProgramFolderTest {};
-
-// Every control's name, kind, caption or stored text, and geometry in pixels (twips / 15).
-struct ControlDefinition {
-    const char* name;
-    const char* className;
-    const char* text;
-    QRect geometry;
-};
-
-TEST_F(MainWindowTest, EveryControlHasItsNameKindTextPlaceAndEntries) {
-    Form1& window = freshWindow();
-    const ControlDefinition controls[] = {
-        {"txtCallsign", "QLineEdit", "Avenger", {184, 24, 129, 19}},
-        {"Label1", "QLabel", "Callsign", {56, 24, 81, 17}},
-        {"Combo1", "QComboBox", "", {184, 64, 81, 21}},
-        {"Label2", "QLabel", "Flight Number", {56, 64, 81, 17}},
-        {"Label3", "QLabel", "Position in Flight", {56, 112, 81, 17}},
-        {"Combo2", "QComboBox", "", {184, 112, 81, 21}},
-        {"chkPTT", "QCheckBox", "PTT", {152, 144, 49, 17}},
-        {"PTTType", "QComboBox", "", {184, 176, 81, 21}},
-        {"PTTInitState", "QComboBox", "", {184, 208, 81, 21}},
-        {"txtPTTKey", "QLineEdit", "", {184, 248, 129, 19}},
-        {"Command1", "QPushButton", "&Instructions", {328, 248, 65, 17}},
-        {"txtPTTKey2", "QLineEdit", "", {184, 288, 129, 19}},
-        {"PTTJoyButton", "QComboBox", "", {184, 328, 81, 21}},
-        {"cmdGenerate", "QPushButton", "&Generate", {48, 376, 81, 33}},
-        {"cmdAppend", "QPushButton", "&Append Settings", {200, 376, 81, 33}},
-        {"cmdExit", "QPushButton", "&Exit", {360, 376, 81, 33}},
-        {"Label4", "QLabel", "PTT Type", {56, 176, 81, 17}},
-        {"Label5", "QLabel", "Initial State", {56, 208, 81, 17}},
-        {"Label6", "QLabel", "PTT Key 1", {56, 248, 81, 17}},
-        {"Label7", "QLabel", "PTT Joystick Button", {56, 328, 105, 17}},
-        {"Label8", "QLabel", "PTT Key 2", {56, 288, 81, 17}},
-    };
-    for (const ControlDefinition& control : controls) {
-        auto* widget = window.findChild<QWidget*>(QString::fromLatin1(control.name));
-        ASSERT_NE(widget, nullptr) << control.name;
-        EXPECT_STREQ(widget->metaObject()->className(), control.className) << control.name;
-        EXPECT_EQ(widget->property("text").toString(), QString::fromLatin1(control.text));
-        EXPECT_TRUE(widget->isEnabled()) << control.name;
-        const QRect placed = widget->geometry();
-        const bool hasCaption =
-            qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget);
-        if (!hasCaption) {
-            EXPECT_EQ(placed, control.geometry) << control.name;
-            continue;
-        }
-        // A caption that the host's font makes too long widens its control, nothing else.
-        EXPECT_EQ(placed.top(), control.geometry.top()) << control.name;
-        EXPECT_EQ(placed.height(), control.geometry.height()) << control.name;
-        EXPECT_GE(placed.width(), control.geometry.width()) << control.name;
-        if (qobject_cast<QPushButton*>(widget)) {
-            EXPECT_NEAR(placed.center().x(), control.geometry.center().x(), 1) << control.name;
-        } else {
-            EXPECT_EQ(placed.left(), control.geometry.left()) << control.name;
-        }
-    }
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Wingcall"));
-    EXPECT_EQ(window.minimumSize(), QSize(462, 428));
-    EXPECT_EQ(window.maximumSize(), QSize(462, 428));
-
-    EXPECT_TRUE(window.chkPTT->isChecked());
-    const std::pair<QComboBox*, QStringList> lists[] = {
-        {window.Combo1, {"1", "2", "3", "4", "5", "6", "7", "8", "9"}},
-        {window.Combo2, {"1", "2", "3", "4"}},
-        {window.PTTType, {"hold", "toggle"}},
-        {window.PTTInitState, {"on", "off"}},
-        {window.PTTJoyButton, {}},
-    };
-    for (const auto& [list, entries] : lists) {
-        QStringList shown;
-        for (int i = 0; i < list->count(); ++i) {
-            shown << list->itemText(i);
-        }
-        EXPECT_EQ(shown, entries) << list->objectName().toStdString();
-        EXPECT_FALSE(list->isEditable());
-        EXPECT_EQ(list->currentIndex(), -1);
-    }
-    // Text of any length stays whole: nothing is cut at Qt's default limit of 32,767.
-    const QString longText(40000, QChar(u'k'));
-    for (QLineEdit* box : {window.txtCallsign, window.txtPTTKey, window.txtPTTKey2}) {
-        box->setText(longText);
-        EXPECT_EQ(box->text().size(), longText.size()) << box->objectName().toStdString();
-    }
-}
-
-TEST_F(MainWindowTest, UntickingPushToTalkGreysExactlyTheTenControlsAndKeepsTheirValues) {
-    Form1& window = freshWindow();
-    window.PTTJoyButton->addItems({QStringLiteral("None"), QStringLiteral("1")});
-    window.PTTJoyButton->setCurrentIndex(1);
-    window.PTTType->setCurrentIndex(1);
-    window.txtPTTKey->setText(QStringLiteral("LeftShift"));
-    window.txtPTTKey2->setText(QStringLiteral("F12"));
-
-    const std::set<QWidget*> ruled = {window.PTTType,     window.PTTInitState, window.txtPTTKey,
-                                      window.txtPTTKey2,  window.Label4,       window.Label5,
-                                      window.Label6,      window.Label7,       window.Label8,
-                                      window.PTTJoyButton};
-    window.chkPTT->setChecked(false);
-    for (QWidget* child : window.findChildren<QWidget*>()) {
-        EXPECT_EQ(child->isEnabled(), ruled.count(child) == 0) << child->objectName().toStdString();
-    }
-    EXPECT_EQ(window.PTTJoyButton->currentText(), QStringLiteral("1"));
-    EXPECT_EQ(window.PTTType->currentText(), QStringLiteral("toggle"));
-    EXPECT_EQ(window.txtPTTKey->text(), QStringLiteral("LeftShift"));
-
-    window.chkPTT->setChecked(true);
-    for (QWidget* child : window.findChildren<QWidget*>()) {
-        EXPECT_TRUE(child->isEnabled()) << child->objectName().toStdString();
-    }
-    EXPECT_EQ(window.txtPTTKey2->text(), QStringLiteral("F12"));
-}
-
-TEST_F(MainWindowTest, InputsAreNamedByTheirLabelsForAssistiveTechnology) {
-    Form1& window = freshWindow();
-    const std::pair<QLabel*, QWidget*> pairs[] = {
-        {window.Label1, window.txtCallsign},  {window.Label2, window.Combo1},
-        {window.Label3, window.Combo2},       {window.Label4, window.PTTType},
-        {window.Label5, window.PTTInitState}, {window.Label6, window.txtPTTKey},
-        {window.Label7, window.PTTJoyButton}, {window.Label8, window.txtPTTKey2}};
-    for (const auto& [label, input] : pairs) {
-        EXPECT_EQ(label->buddy(), input);
-        EXPECT_EQ(input->accessibleName(), label->text());
-        EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
-    }
-    EXPECT_EQ(window.txtCallsign->accessibleName(), QStringLiteral("Callsign"));
-    EXPECT_EQ(window.cmdAppend->accessibleName(), QStringLiteral("Append Settings"));
-}
-
-// The window shown and active, as the keyboard tests need it.
-class ShownWindowTest : public MainWindowTest {
+class MainWindowTest : public ProgramFolderTest {
   protected:
-    Form1& shownWindow() {
-        Form1& window = startProgram("[General]\r\nOpenedOnce=1\r\n");
-        window.show();
-        return window;
-    }
-
     // Presses Alt with `key` in `target`'s window, made active first. An access key clicks its
     // button the way a mouse does, with a short visible press, so the click lands a moment later.
     static void pressAlt(QWidget* target, Qt::Key key) {
@@ -169,7 +28,96 @@ class ShownWindowTest : public MainWindowTest {
     }
 };
 
-TEST_F(ShownWindowTest, TabVisitsTheInputsInOrderAndSkipsDisabledOnes) {
+TEST_F(MainWindowTest, EveryControlHasItsNameKindTextPlaceAndEntries) {
+    Form1& window = freshWindow();
+    for (const std::vector<std::string>& row : Rows("app_main_window_controls.txt", 10)) {
+        SCOPED_TRACE(row[0]);
+        auto* widget = window.findChild<QWidget*>(Q(row[0]));
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(std::string(widget->metaObject()->className()), row[1]);
+        EXPECT_EQ(widget->property("text").toString(), Q(row[2]));
+        EXPECT_TRUE(widget->isEnabled());
+        const QRect defined(std::stoi(row[3]), std::stoi(row[4]), std::stoi(row[5]),
+                            std::stoi(row[6]));
+        const QRect placed = widget->geometry();
+        // A caption that the host's font makes too long widens its control, nothing else: a
+        // button about its centre, a label or box from its left.
+        const bool captioned =
+            qobject_cast<QLabel*>(widget) || qobject_cast<QAbstractButton*>(widget);
+        EXPECT_EQ(placed.top(), defined.top());
+        EXPECT_EQ(placed.height(), defined.height());
+        EXPECT_TRUE(captioned ? placed.width() >= defined.width()
+                              : placed.width() == defined.width())
+            << placed.width();
+        if (qobject_cast<QPushButton*>(widget)) {
+            EXPECT_NEAR(placed.center().x(), defined.center().x(), 1);
+        } else {
+            EXPECT_EQ(placed.left(), defined.left());
+        }
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            ASSERT_NE(label->buddy(), nullptr);
+            EXPECT_EQ(label->buddy()->objectName(), Q(row[7]));
+            EXPECT_EQ(label->buddy()->accessibleName(), label->text());
+            EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
+        }
+        if (auto* list = qobject_cast<QComboBox*>(widget)) {
+            EXPECT_EQ(Entries(list), Q(row[8]).split(u',', Qt::SkipEmptyParts));
+            EXPECT_FALSE(list->isEditable());
+            EXPECT_EQ(list->currentIndex(), -1);
+        }
+    }
+    EXPECT_EQ(window.cmdAppend->accessibleName(), QStringLiteral("Append Settings"));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Wingcall"));
+    EXPECT_EQ(window.minimumSize(), QSize(462, 428));
+    EXPECT_EQ(window.maximumSize(), QSize(462, 428));
+    EXPECT_TRUE(window.chkPTT->isChecked());
+    // Text of any length stays whole: nothing is cut at Qt's default limit of 32,767.
+    const QString longText(40000, QChar(u'k'));
+    for (QLineEdit* box : {window.txtCallsign, window.txtPTTKey, window.txtPTTKey2}) {
+        box->setText(longText);
+        EXPECT_EQ(box->text().size(), longText.size()) << box->objectName().toStdString();
+    }
+}
+
+TEST_F(MainWindowTest, UntickingPushToTalkGreysExactlyItsControlsAndKeepsTheirValues) {
+    Form1& window = freshWindow();
+    window.PTTJoyButton->addItems({QStringLiteral("None"), QStringLiteral("1")});
+    window.PTTJoyButton->setCurrentIndex(1);
+    window.PTTType->setCurrentIndex(1);
+    window.txtPTTKey->setText(QStringLiteral("LeftShift"));
+    window.txtPTTKey2->setText(QStringLiteral("F12"));
+
+    QStringList ruled;
+    for (const std::vector<std::string>& row : Rows("app_main_window_controls.txt", 10)) {
+        if (row[9] == "yes") {
+            ruled << Q(row[0]);
+        }
+    }
+    ruled.sort();
+    const auto greyed = [&] {
+        QStringList names;
+        for (const QWidget* child : window.findChildren<QWidget*>()) {
+            if (!child->isEnabled()) {
+                names << child->objectName();
+            }
+        }
+        names.sort();
+        return names;
+    };
+
+    window.chkPTT->setChecked(false);
+    EXPECT_EQ(greyed(), ruled);
+    EXPECT_EQ(window.PTTJoyButton->currentText(), QStringLiteral("1"));
+    EXPECT_EQ(window.PTTType->currentText(), QStringLiteral("toggle"));
+    EXPECT_EQ(window.txtPTTKey->text(), QStringLiteral("LeftShift"));
+
+    window.chkPTT->setChecked(true);
+    EXPECT_EQ(greyed(), QStringList());
+    EXPECT_EQ(window.txtPTTKey2->text(), QStringLiteral("F12"));
+}
+
+// Tab skips what the enable rule greyed; closing the frame ends the program as Exit does.
+TEST_F(MainWindowTest, TabVisitsTheInputsInOrderAndSkipsDisabledOnes) {
     Form1& window = shownWindow();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -190,11 +138,14 @@ TEST_F(ShownWindowTest, TabVisitsTheInputsInOrderAndSkipsDisabledOnes) {
     EXPECT_EQ(QApplication::focusWidget(), window.Command1);
     QTest::keyClick(window.Command1, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), window.cmdGenerate);
+
+    window.close();
+    EXPECT_EQ(window.endedWithStatus(), kExitNormal);
 }
 
 // Alt G, I, A and E in the main window; Alt C closes the instructions; Alt E ticks and Alt C
 // closes in the append options.
-TEST_F(ShownWindowTest, EveryAccessKeyRunsItsCommand) {
+TEST_F(MainWindowTest, EveryAccessKeyRunsItsCommand) {
     Form1& window = shownWindow();
     dialogs_.answers = {std::nullopt};
     pressAlt(&window, Qt::Key_G);
@@ -228,9 +179,89 @@ TEST_F(ShownWindowTest, EveryAccessKeyRunsItsCommand) {
     EXPECT_EQ(settingsBytes(), before);
 }
 
-TEST_F(ShownWindowTest, ClosingTheFrameEndsTheProgramLikeExit) {
-    shownWindow().close();
-    EXPECT_EQ(window_->endedWithStatus(), kExitNormal);
+using SecondaryWindowsTest = MainWindowTest;
+
+// The instructions replace the window until closed by their button or the frame; the window
+// comes back with the values it had.
+TEST_F(SecondaryWindowsTest, InstructionsShowTheFiveLinesAndClosingBringsBackTheWindow) {
+    EXPECT_EQ(Form2::HelpText(QStringLiteral("file:///opt/Wingcall/docs/key-names.html")),
+              QStringLiteral("Leave the text box blank if you do not wish to use a key \r\n"
+                             "for the Push To Talk function.\r\n"
+                             "\r\n"
+                             "For a complete list of correct keystrokes please visit: \r\n"
+                             "file:///opt/Wingcall/docs/key-names.html\r\n"));
+    const QString shippedPage =
+        QUrl::fromLocalFile(QString::fromStdString((folder_ / "docs/key-names.html").string()))
+            .toString();
+
+    Form1& window = shownWindow();
+    window.txtCallsign->setText(QStringLiteral("Vip"));
+    window.chkPTT->setChecked(false);
+    for (const bool byFrame : {false, true}) {
+        window.Command1_Click();
+        QPointer<Form2> instructions = window.instructionsWindow();
+        ASSERT_TRUE(instructions);
+        EXPECT_TRUE(instructions->Text1->toPlainText().contains(shippedPage));
+        EXPECT_TRUE(instructions->Text1->isReadOnly());
+        EXPECT_EQ(instructions->Text1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        EXPECT_EQ(instructions->Command1->text(), QStringLiteral("&Close"));
+        EXPECT_EQ(instructions->windowTitle(), QStringLiteral("Wingcall"));
+        EXPECT_EQ(instructions->size(), QSize(370, 182));
+        EXPECT_EQ(instructions->Text1->geometry(), QRect(32, 24, 313, 89));
+        EXPECT_TRUE(instructions->isVisible());
+        EXPECT_FALSE(window.isVisible());
+        if (byFrame) {
+            instructions->close();
+        } else {
+            instructions->Command1->click();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(instructions) << "discarded after closing";
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(window.txtCallsign->text(), QStringLiteral("Vip"));
+        EXPECT_FALSE(window.txtPTTKey->isEnabled());
+    }
+}
+
+TEST_F(SecondaryWindowsTest, ClosingTheAppendOptionsAppliesTheAppendChoice) {
+    for (const std::vector<std::string>& row : Rows("app_append_options.txt", 8)) {
+        SCOPED_TRACE(row[0]);
+        const bool tick = row[3] == "yes";
+        Form1& window = shownWindow();
+        state_.AppendMode = std::stoi(row[1]);
+        state_.AppendSourcePath = Q(row[2]);
+        if (tick) {
+            dialogs_.answers = {row[4] == "(cancel)" ? std::nullopt : FileDialogResult(Q(row[4]))};
+        }
+
+        window.cmdAppend_Click();
+        QPointer<Form3> appendOptions = window.appendOptionsWindow();
+        ASSERT_TRUE(appendOptions);
+        EXPECT_FALSE(window.isVisible());
+        EXPECT_FALSE(appendOptions->chkAppend->isChecked()) << "unticked at every opening";
+        appendOptions->chkAppend->setChecked(tick);
+        const QWidget* dialogOwner = appendOptions.data();
+        if (row[5] == "frame") {
+            appendOptions->close();
+        } else {
+            appendOptions->cmdExit->click();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // discards closed
+
+        EXPECT_EQ(state_.AppendMode, std::stoi(row[6]));
+        EXPECT_EQ(state_.AppendSourcePath, Q(row[7]));
+        EXPECT_FALSE(appendOptions);
+        EXPECT_TRUE(window.isVisible());
+        ASSERT_EQ(dialogs_.showings.size(), tick ? 1u : 0u);
+        if (tick) {
+            const DialogShowing& showing = dialogs_.showings[0];
+            EXPECT_FALSE(showing.save);
+            EXPECT_EQ(showing.parent, dialogOwner);
+            EXPECT_TRUE(showing.settings.title.isEmpty());
+            EXPECT_EQ(showing.settings.filter, QStringLiteral("VoxtrelProfiles|*.xml"));
+            EXPECT_EQ(showing.settings.initialFolder, QStringLiteral("/sim/voxtrel/profiles"));
+        }
+    }
 }
 
 }  // namespace

@@ -1,9 +1,23 @@
-// The pieces under the windows: filters, initial folders, stored buttons, files, starting programs.
+// The services under the windows: the real Qt message boxes and file dialogs, driven from a timer
+// while they wait for the user; stored filters, folders and buttons; files; starting programs.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -11,74 +25,176 @@
 #include <fcntl.h>
 #endif
 
-#include <set>
-
 #include "app/joystick_button_setting.h"
 #include "app/services/file_dialogs.h"
+#include "app/services/qt_file_dialogs.h"
 #include "app/services/qt_host_files.h"
+#include "app/services/qt_message_boxes.h"
 #include "app/services/qt_program_starter.h"
 #include "app/termination_signals.h"
+#include "support/data_table.h"
 #include "support/temp_folder.h"
 
 namespace wingcall::app {
 namespace {
 
+// Runs `act` on the modal widget of type T as soon as it is up, and again at every tick while that
+// same widget stays open (an act that came too early for the widget, on a busy machine, then gets
+// another chance instead of leaving the test waiting for ever). The polling timer belongs to the
+// application and discards itself once the widget has gone; it never touches a later one.
+template <typename T>
+void WhenShown(std::function<void(T*)> act) {
+    auto* timer = new QTimer(qApp);
+    auto target = std::make_shared<std::optional<QPointer<T>>>();  // set once the widget is up
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, target, act = std::move(act)] {
+        if (!*target) {
+            if (!qobject_cast<T*>(QApplication::activeModalWidget())) {
+                return;
+            }
+            *target = qobject_cast<T*>(QApplication::activeModalWidget());
+        }
+        if (T* const modal = **target; modal && modal->isVisible()) {
+            act(modal);
+        } else {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(20);
+}
+
+// A shown window, and another one that has just taken the keys from it.
+struct WindowAndOther {
+    QWidget window;
+    QWidget other;
+    WindowAndOther() {
+        window.show();
+        window.activateWindow();
+        other.show();
+        other.activateWindow();
+        QCoreApplication::processEvents();
+    }
+};
+
+TEST(QtMessageBoxesTest, NoIconDefaultTitleAndYesAsTheDefaultButton) {
+    QtMessageBoxes boxes;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::Information;
+    WhenShown<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        icon = box->icon();
+        box->defaultButton()->click();
+    });
+    EXPECT_EQ(boxes.show(nullptr, QStringLiteral("Start?"), MessageButtons::YesNo), kAnswerYes);
+    EXPECT_EQ(title, QStringLiteral("Wingcall"));
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+
+    WhenShown<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
+    EXPECT_EQ(boxes.show(nullptr, QStringLiteral("Start?"), MessageButtons::YesNo,
+                         QStringLiteral("Start Voxtrel ?")),
+              kAnswerNo);
+
+    // A closed box gives the keystrokes back to its window, so Tab and the access keys work at
+    // once, also on a display without a window manager.
+    WindowAndOther windows;
+    WhenShown<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(boxes.show(&windows.window, QStringLiteral("x"), MessageButtons::Ok,
+                         QStringLiteral("Error !!!")),
+              kAnswerOk);
+    EXPECT_EQ(title, QStringLiteral("Error !!!"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &windows.window);
+}
+
+// The open dialogs hand back whatever name the user gives, present or not: the caller reports a
+// file it cannot use, in its own words. The save dialog asks before overwriting.
+TEST(QtFileDialogsTest, DialogsShowTheStoredSettingsAndGiveTheFullPathOfAnyName) {
+    wingcall::testing::TempFolder folder;
+    const QString folderPath = QString::fromStdString(folder.path().string());
+    QString initialFolder;
+    QStringList filters;
+    bool showsLabelsOnly = false;
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+        initialFolder = dialog->directory().absolutePath();
+        filters = dialog->nameFilters();
+        showsLabelsOnly = dialog->testOption(QFileDialog::HideNameFilterDetails);
+        // A name box that has the focus keeps what it holds, so it gives the focus up first.
+        if (QWidget* focused = dialog->focusWidget()) {
+            focused->clearFocus();
+        }
+        dialog->selectFile(QStringLiteral("missing.xml"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    QtFileDialogs dialogs;
+    FileDialogSettings settings;
+    settings.filter = QStringLiteral("VoxtrelProfiles|*.xml");
+    settings.initialFolder = folderPath + QString(10, QChar(u'\0'));
+    const FileDialogResult chosen = dialogs.showOpen(nullptr, settings);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(*chosen, QDir::toNativeSeparators(folderPath + QStringLiteral("/missing.xml")));
+    EXPECT_EQ(initialFolder, QDir::fromNativeSeparators(folderPath));
+    EXPECT_EQ(filters, QStringList{QStringLiteral("VoxtrelProfiles (*.xml)")});
+    EXPECT_TRUE(showsLabelsOnly) << "the file-type list shows \"VoxtrelProfiles\" alone";
+
+    QString title;
+    QString typedName;
+    bool confirmsOverwrite = false;
+    WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+        title = dialog->windowTitle();
+        confirmsOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+        typedName = dialog->selectedFiles().value(0);
+        dialog->reject();
+    });
+    settings = {QStringLiteral("Save Wingcall Profile"), QStringLiteral("Wingcall"),
+                QStringLiteral("Voxtrel Profile|*.xml"), QString(), true};
+    // Like a closed box, a closed dialog gives the keystrokes back to its window.
+    WindowAndOther windows;
+    EXPECT_FALSE(dialogs.showSave(&windows.window, settings)) << "a cancel gives no path";
+    EXPECT_EQ(title, QStringLiteral("Save Wingcall Profile"));
+    EXPECT_TRUE(confirmsOverwrite);
+    EXPECT_TRUE(typedName.endsWith(QStringLiteral("/Wingcall"))) << typedName.toStdString();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &windows.window);
+}
+
+// A single filter pair and a folder padded with NULs are QtFileDialogsTest's cases, through the
+// real dialog; these are the rest.
 TEST(FileDialogSettingsTest, StoredFiltersAndFoldersBecomeQtOnes) {
-    EXPECT_EQ(QtNameFilter(QStringLiteral("voxtrel.exe|voxtrel.exe")),
-              QStringLiteral("voxtrel.exe (voxtrel.exe)"));
     EXPECT_EQ(QtNameFilter(QStringLiteral("A|*.a|B|*.b")), QStringLiteral("A (*.a);;B (*.b)"));
     EXPECT_TRUE(QtNameFilter(QString()).isEmpty());
-
     // Only the text before the first NUL of the stored folder is the initial folder.
-    QString padded = QStringLiteral("/sim/profiles");
-    padded.append(QString(241, QChar(u'\0')));
-    EXPECT_EQ(EffectiveInitialFolder(padded), QStringLiteral("/sim/profiles"));
     EXPECT_TRUE(EffectiveInitialFolder(QString(255, QChar(u'\0'))).isEmpty());
 }
 
+// tests/data/app_joystick_buttons.txt: each stored spelling and the entry it selects.
 TEST(JoystickButtonSettingTest, StoredValuesSelectTheirEntry) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"None", "None"},  {"vuoto", "None"},
-        {"", "None"},      {"1", "1"},
-        {"32", "32"},      {"33", "None"},
-        {"0", "None"},     {"-5", "None"},
-        {" 12 ", "12"},    {"07", "7"},
-        {"3.0", "3"},      {"2.5", "2"},
-        {"3.5", "4"},      {"0.5", "None"},
-        {"1.5", "2"},      {"+4", "4"},
-        {"1e1", "10"},     {"4abc", "4"},
-        {"abc4", "None"},  {"32767", "None"},
-        {"32768", "None"}, {"99999999999999999999", "None"},
-        {".5e1", "5"},
-    };
-    for (const auto& [stored, entry] : cases) {
-        EXPECT_EQ(JoystickEntryForStoredButton(QString::fromLatin1(stored)),
-                  QString::fromLatin1(entry))
-            << "stored \"" << stored << "\"";
+    for (const std::vector<std::string>& row :
+         wingcall::testing::ReadDataTable("app_joystick_buttons.txt")) {
+        ASSERT_EQ(row.size(), 2u) << row[0];
+        EXPECT_EQ(JoystickEntryForStoredButton(QString::fromStdString(row[0])),
+                  QString::fromStdString(row[1]))
+            << "stored \"" << row[0] << "\"";
     }
 }
 
-TEST(HostFilesTest, OnlyOrdinaryVisibleFilesExist) {
+// A present file, a folder and no file at all are the start-up tests' cases; a hidden file is this
+// test's own.
+TEST(HostFilesTest, AHiddenFileIsNoOrdinaryFile) {
     wingcall::testing::TempFolder folder;
-    wingcall::testing::WriteBytes(folder / "Wingcall.ini", "[General]\r\n");
-    wingcall::testing::WriteBytes(folder / ".hidden.ini", "");
-    std::filesystem::create_directory(folder / "folder.ini");
     const QtHostFiles files;
-    const auto at = [&](const char* name) {
-        return QString::fromStdString((folder / name).string());
-    };
-    EXPECT_TRUE(files.isOrdinaryFile(at("Wingcall.ini")));
 #ifdef _WIN32
     // Windows hides a file by its attribute. (Wine hides a leading dot's file as well, Windows
-    // does not: no expectation either way for .hidden.ini.)
+    // does not: no expectation either way for a leading dot.)
     wingcall::testing::WriteBytes(folder / "hidden.ini", "");
     ASSERT_TRUE(SetFileAttributesW((folder / "hidden.ini").c_str(), FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_FALSE(files.isOrdinaryFile(at("hidden.ini")));
+    EXPECT_FALSE(files.isOrdinaryFile(QString::fromStdString((folder / "hidden.ini").string())));
 #else
-    EXPECT_FALSE(files.isOrdinaryFile(at(".hidden.ini")));
+    wingcall::testing::WriteBytes(folder / ".hidden.ini", "");
+    EXPECT_FALSE(files.isOrdinaryFile(QString::fromStdString((folder / ".hidden.ini").string())));
 #endif
-    EXPECT_FALSE(files.isOrdinaryFile(at("folder.ini")));
-    EXPECT_FALSE(files.isOrdinaryFile(at("absent.ini")));
 }
 
 TEST(ProgramStarterTest, TheArgumentArrivesWholeWithoutAShellAndAMissingProgramIsNamed) {
