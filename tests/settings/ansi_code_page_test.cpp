@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "support/data_table.h"
+
 namespace {
 
 using wingcall::AnsiToWide;
@@ -23,45 +25,21 @@ TEST(AnsiCodePage, EveryByteSurvivesTheRoundTrip) {
 }
 
 #ifndef _WIN32
-TEST(AnsiCodePage, IsWindows1252) {
-    struct Mapping {
-        unsigned char byte;
-        wchar_t character;
-    };
-    const Mapping mappings[] = {
-        {0x41, L'A'},      {0x80, L'\u20AC'}, {0x81, L'\u0081'}, {0x8A, L'\u0160'},
-        {0x8D, L'\u008D'}, {0x8F, L'\u008F'}, {0x90, L'\u0090'}, {0x92, L'\u2019'},
-        {0x9D, L'\u009D'}, {0x9F, L'\u0178'}, {0xA0, L'\u00A0'}, {0xE9, L'\u00E9'},
-        {0xFF, L'\u00FF'},
-    };
-    for (const Mapping& mapping : mappings) {
-        SCOPED_TRACE(static_cast<int>(mapping.byte));
-        const std::string byte(1, static_cast<char>(mapping.byte));
-        EXPECT_EQ(AnsiToWide(byte), std::wstring(1, mapping.character));
-        EXPECT_EQ(WideToAnsi(std::wstring(1, mapping.character)), byte);
-    }
-}
-
-TEST(AnsiCodePage, LackingCharactersBecomeQuestionMarksOrReferences) {
-    struct Case {
-        std::wstring text;
-        std::string plain;
-        std::string withReferences;
-    };
-    const Case cases[] = {
-        {L"\u0141ukasz", "?ukasz", "&#321;ukasz"},
-        {L"a\U0001F600b", "a?b", "a&#128512;b"},       // beyond the 16-bit range: one character
-        {L"\u0080\u009F", "??", "&#128;&#159;"},       // C1 controls Windows-1252 gives other bytes
-        {L"\u20AC \u00E9", "\x80 \xE9", "\x80 \xE9"},  // representable: written as bytes
-        {L"<a href=\"&amp;\">'x'</a>", "<a href=\"&amp;\">'x'</a>",
-         "<a href=\"&amp;\">'x'</a>"},                              // no other escaping
-        {std::wstring(1, static_cast<wchar_t>(0xD800)), "?", "?"},  // a lone surrogate
-        {std::wstring(1, static_cast<wchar_t>(0x110000)), "?", "?"},
-    };
-    for (const Case& row : cases) {
-        SCOPED_TRACE(row.plain);
-        EXPECT_EQ(WideToAnsi(row.text), row.plain);
-        EXPECT_EQ(WideToAnsiWithCharacterReferences(row.text), row.withReferences);
+// The rows of tests/data/ansi_code_page.txt: the bytes of Windows-1252, and the characters it
+// lacks, which become question marks or character references.
+TEST(AnsiCodePage, IsWindows1252AndReplacesTheCharactersItLacks) {
+    const auto rows = wingcall::testing::ReadDataTable("ansi_code_page.txt");
+    ASSERT_GT(rows.size(), 10u);
+    for (const std::vector<std::string>& row : rows) {
+        ASSERT_EQ(row.size(), 4u) << row[0];
+        SCOPED_TRACE(row[0] + ": " + row[1]);
+        const std::u32string codePoints = wingcall::testing::CodePointsOf(row[1]);
+        const std::wstring text(codePoints.begin(), codePoints.end());
+        EXPECT_EQ(WideToAnsi(text), row[2]);
+        EXPECT_EQ(WideToAnsiWithCharacterReferences(text), row[3]);
+        if (row[0] == "byte") {
+            EXPECT_EQ(AnsiToWide(row[2]), text);
+        }
     }
 }
 #endif

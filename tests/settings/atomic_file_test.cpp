@@ -27,40 +27,10 @@ namespace {
 namespace fs = std::filesystem;
 using wingcall::ErrorNumber;
 using wingcall::ReplaceFileContents;
-#ifndef _WIN32
-using wingcall::testing::ChildProcess;
-#endif
 using wingcall::testing::CountEntries;
 using wingcall::testing::ReadBytes;
 using wingcall::testing::TempFolder;
 using wingcall::testing::WriteBytes;
-
-TEST(ReplaceFileContents, CreatesOrReplacesTheWholeFile) {
-    TempFolder folder;
-    const fs::path file = folder / "profile.xml";
-    ReplaceFileContents(file, "first\r\n");
-    EXPECT_EQ(ReadBytes(file), "first\r\n");
-    ReplaceFileContents(file, std::string("se\0cond", 7));
-    EXPECT_EQ(ReadBytes(file), std::string("se\0cond", 7));
-    ReplaceFileContents(file, "");
-    EXPECT_EQ(ReadBytes(file), "");
-    EXPECT_EQ(CountEntries(folder.path()), 1u);
-}
-
-TEST(ReplaceFileContents, KeepsThePermissions) {
-#ifdef _WIN32
-    GTEST_SKIP() << "POSIX permission bits: Windows has only the read-only attribute";
-#endif
-    TempFolder folder;
-    const fs::path file = folder / "Wingcall.ini";
-    WriteBytes(file, "old");
-    const fs::perms chosen = fs::perms::owner_read | fs::perms::owner_write |
-                             fs::perms::group_read | fs::perms::others_exec;
-    fs::permissions(file, chosen);
-    ReplaceFileContents(file, "new");
-    EXPECT_EQ(ReadBytes(file), "new");
-    EXPECT_EQ(fs::status(file).permissions(), chosen);
-}
 
 // A link to a file, a dangling link (the file it names is created, the link stays) and a chain of
 // relative links ending in a dangling one.
@@ -76,17 +46,15 @@ TEST(ReplaceFileContents, FollowsSymbolicLinksEvenDanglingOnes) {
     fs::create_symlink(folder / "elsewhere" / "absent.ini", folder / "dangling.ini");
     fs::create_symlink("chain2.ini", folder / "chain1.ini");
     fs::create_symlink("elsewhere/end.ini", folder / "chain2.ini");
-    const struct {
-        const char* link;
-        fs::path file;
-    } cases[] = {{"link.ini", folder / "real.ini"},
-                 {"dangling.ini", folder / "elsewhere" / "absent.ini"},
-                 {"chain1.ini", folder / "elsewhere" / "end.ini"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.link);
-        ReplaceFileContents(folder / c.link, "new");
-        EXPECT_TRUE(fs::is_symlink(folder / c.link));
-        EXPECT_EQ(ReadBytes(c.file), "new");
+    const std::pair<const char*, fs::path> linksAndFiles[] = {
+        {"link.ini", folder / "real.ini"},
+        {"dangling.ini", folder / "elsewhere" / "absent.ini"},
+        {"chain1.ini", folder / "elsewhere" / "end.ini"}};
+    for (const auto& [link, file] : linksAndFiles) {
+        SCOPED_TRACE(link);
+        ReplaceFileContents(folder / link, "new");
+        EXPECT_TRUE(fs::is_symlink(folder / link));
+        EXPECT_EQ(ReadBytes(file), "new");
     }
     EXPECT_EQ(CountEntries(folder.path()), 6u);
     EXPECT_EQ(CountEntries(folder / "elsewhere"), 2u);
@@ -98,16 +66,18 @@ TEST(ReplaceFileContents, FollowsSymbolicLinksEvenDanglingOnes) {
     EXPECT_EQ(CountEntries(folder.path()), 8u);
 }
 
-// Names up to the file system's limit, including two long ones that differ only at their end,
-// whose temporary files must not be confused.
+// Any bytes (a NUL, none at all) replace the whole file, whose name may be as long as the file
+// system takes: two long names that differ only at their end must not share a temporary file.
 TEST(ReplaceFileContents, WritesTargetsWithNamesAsLongAsTheFileSystemTakes) {
     TempFolder folder;
     for (const std::size_t length : {200u, 230u, 255u}) {
         for (const char last : {'a', 'b'}) {
             const fs::path target = folder / (std::string(length - 1, 'n') + last);
-            ReplaceFileContents(target, "first");
-            ReplaceFileContents(target, std::string(1, last));
-            EXPECT_EQ(ReadBytes(target), std::string(1, last)) << length;
+            for (const std::string& content :
+                 {std::string("fi\0rst\r\n", 7), std::string(), std::string(1, last)}) {
+                ReplaceFileContents(target, content);
+                EXPECT_EQ(ReadBytes(target), content) << length;
+            }
         }
     }
     EXPECT_EQ(CountEntries(folder.path()), 6u);
@@ -143,18 +113,6 @@ TEST(ReplaceFileContents, SweepsTheTemporaryFilesOfEndedWritersOnly) {
 
 #ifndef _WIN32
 
-// Restores the file-creation mask a test changed.
-class UmaskScope {
-  public:
-    explicit UmaskScope(mode_t mask) : previous_(::umask(mask)) {}
-    UmaskScope(const UmaskScope&) = delete;
-    UmaskScope& operator=(const UmaskScope&) = delete;
-    ~UmaskScope() { ::umask(previous_); }
-
-  private:
-    mode_t previous_;
-};
-
 mode_t ModeOf(const fs::path& file) {
     struct stat status {};
     EXPECT_EQ(::stat(file.c_str(), &status), 0) << file;
@@ -167,13 +125,12 @@ mode_t ModeOf(const fs::path& file) {
 TEST(ReplaceFileContents, TheTemporaryFileIsPrivateAndANewFileFollowsTheMask) {
     TempFolder folder;
     const fs::path target = folder / "Wingcall.ini";
-    {
-        const UmaskScope mask(027);
-        ReplaceFileContents(target, "old");
-        EXPECT_EQ(ModeOf(target), 0640u);
-    }
+    const mode_t previousMask = ::umask(027);
+    ReplaceFileContents(target, "old");
+    ::umask(previousMask);
+    EXPECT_EQ(ModeOf(target), 0640u);
     fs::permissions(target, static_cast<fs::perms>(0666));
-    ChildProcess child([&](int) {
+    wingcall::testing::ChildProcess child([&](int) {
         const rlimit small{1024, 1024};
         ::setrlimit(RLIMIT_FSIZE, &small);
         ReplaceFileContents(target, std::string(4096, 'x'));
@@ -191,25 +148,34 @@ TEST(ReplaceFileContents, TheTemporaryFileIsPrivateAndANewFileFollowsTheMask) {
     EXPECT_EQ(ModeOf(target), 0666u);
 }
 
-// Run as the superuser (as an installer or a sudo would), a write keeps the user's ownership.
-TEST(ReplaceFileContents, KeepsOwnerAndGroup) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "only the superuser can give a file to another owner";
-    }
+#endif
+
+// A write keeps the mode, and run as the superuser (as an installer or a sudo would) the owner and
+// group too.
+TEST(ReplaceFileContents, KeepsModeOwnerAndGroup) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX permission bits: Windows has only the read-only attribute";
+#else
     TempFolder folder;
     const fs::path file = folder / "Wingcall.ini";
     WriteBytes(file, "old");
+    fs::permissions(file, static_cast<fs::perms>(0641));
+    ReplaceFileContents(file, "new");
+    EXPECT_EQ(ReadBytes(file), "new");
+    EXPECT_EQ(ModeOf(file), 0641u);
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only the superuser can give a file to another owner";
+    }
     ASSERT_EQ(::chown(file.c_str(), 4321, 8765), 0);
     fs::permissions(file, static_cast<fs::perms>(02750));
-    ReplaceFileContents(file, "new");
+    ReplaceFileContents(file, "newer");
     struct stat status {};
     ASSERT_EQ(::stat(file.c_str(), &status), 0);
     EXPECT_EQ(status.st_uid, 4321u);
     EXPECT_EQ(status.st_gid, 8765u);
     EXPECT_EQ(status.st_mode & 07777, 02750u);
-}
-
 #endif
+}
 
 // A missing folder, a folder as the target, and a read-only target (kept even for the superuser).
 TEST(ReplaceFileContents, AFailureNamesTheTargetAndLeavesEverythingAsItWas) {

@@ -4,6 +4,7 @@
 // parity test and by the recorder program that is built for Windows.
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -18,19 +19,12 @@
 
 namespace wingcall::parity {
 
-struct Probe {
-    std::string section, key, fallback;
-};
-
-struct Write {
-    std::string section, key, value;
-};
-
 struct ParityCase {
     std::string name;
-    std::optional<std::string> file;  // nullopt: no file at all
-    std::vector<Probe> probes;        // read at the start and again after every write
-    std::vector<Write> writes;
+    std::optional<std::string> file;                 // nullopt: no file at all
+    std::vector<std::array<std::string, 3>> reads;   // section, key, default: read at the start
+                                                     // and again after every write
+    std::vector<std::array<std::string, 3>> writes;  // section, key, value
 };
 
 // The cases of tests/data/private_profile_parity_cases.txt.
@@ -44,10 +38,9 @@ inline std::vector<ParityCase> ParityCases() {
         if (row[0] == "case") {
             cases.push_back(
                 {row[1], row[2] == "(none)" ? std::nullopt : std::optional(row[2]), {}, {}});
-        } else if (row[0] == "read") {
-            cases.back().probes.push_back({row[1], row[2], row[3]});
         } else {
-            cases.back().writes.push_back({row[1], row[2], row[3]});
+            (row[0] == "read" ? cases.back().reads : cases.back().writes)
+                .push_back({row[1], row[2], row[3]});
         }
     }
     return cases;
@@ -69,53 +62,43 @@ inline std::string Escape(std::string_view bytes) {
     return text;
 }
 
-// One line per observation: "<case>|<stage>|<what>|<result>". The stage is "start" or "after N"
-// (the Nth write); "what" is a read, a write or the file's bytes.
-inline std::vector<std::string> RecordCase(const ParityCase& row,
-                                           const std::filesystem::path& file) {
-    std::vector<std::string> lines;
-    if (row.file) {
-        testing::WriteBytes(file, *row.file);
-    }
-    const std::string path = file.string();
-    auto prefix = [&](const std::string& stage) { return row.name + "|" + stage + "|"; };
-    auto readAll = [&](const std::string& stage) {
-        for (const Probe& probe : row.probes) {
-            std::vector<char> buffer(255, '\0');
-            const DWORD count =
-                GetPrivateProfileStringA(probe.section.c_str(), probe.key.c_str(),
-                                         probe.fallback.c_str(), buffer.data(), 255, path.c_str());
-            lines.push_back(prefix(stage) + "read [" + Escape(probe.section) + "] " +
-                            Escape(probe.key) + " default " + Escape(probe.fallback) + "|" +
-                            std::to_string(count) + " " +
-                            Escape(std::string_view(buffer.data(), count)));
-        }
-    };
-    readAll("start");
-    for (std::size_t i = 0; i < row.writes.size(); ++i) {
-        const Write& write = row.writes[i];
-        const std::string stage = "after " + std::to_string(i + 1);
-        const BOOL result = WritePrivateProfileStringA(write.section.c_str(), write.key.c_str(),
-                                                       write.value.c_str(), path.c_str());
-        lines.push_back(prefix(stage) + "write [" + Escape(write.section) + "] " +
-                        Escape(write.key) + " = " + Escape(write.value) + "|" +
-                        (result ? "TRUE" : "FALSE"));
-        lines.push_back(prefix(stage) + "bytes|" +
-                        (std::filesystem::exists(file) ? Escape(testing::ReadBytes(file))
-                                                       : std::string("(no file)")));
-        readAll(stage);
-    }
-    return lines;
-}
-
-// Every case, each in a file of its own in `folder`.
+// Every case, each in a file of its own in `folder`, as one line per observation:
+// "<case>|<stage>|<what>|<result>". The stage is "start" or "after N" (the Nth write); "what" is
+// a read, a write or the file's bytes.
 inline std::vector<std::string> RecordAll(const std::filesystem::path& folder) {
     std::vector<std::string> lines;
-    const std::vector<ParityCase> cases = ParityCases();
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        const std::vector<std::string> caseLines =
-            RecordCase(cases[i], folder / ("case" + std::to_string(i) + ".ini"));
-        lines.insert(lines.end(), caseLines.begin(), caseLines.end());
+    int number = 0;
+    for (const ParityCase& row : ParityCases()) {
+        const std::filesystem::path file = folder / ("case" + std::to_string(number++) + ".ini");
+        if (row.file) {
+            testing::WriteBytes(file, *row.file);
+        }
+        const std::string path = file.string();
+        auto readAll = [&](const std::string& stage) {
+            for (const auto& [section, key, fallback] : row.reads) {
+                std::vector<char> buffer(255, '\0');
+                const DWORD count =
+                    GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(),
+                                             buffer.data(), 255, path.c_str());
+                lines.push_back(row.name + "|" + stage + "|read [" + Escape(section) + "] " +
+                                Escape(key) + " default " + Escape(fallback) + "|" +
+                                std::to_string(count) + " " +
+                                Escape(std::string_view(buffer.data(), count)));
+            }
+        };
+        readAll("start");
+        for (std::size_t i = 0; i < row.writes.size(); ++i) {
+            const auto& [section, key, value] = row.writes[i];
+            const std::string stage = row.name + "|after " + std::to_string(i + 1) + "|";
+            const BOOL result = WritePrivateProfileStringA(section.c_str(), key.c_str(),
+                                                           value.c_str(), path.c_str());
+            lines.push_back(stage + "write [" + Escape(section) + "] " + Escape(key) + " = " +
+                            Escape(value) + "|" + (result ? "TRUE" : "FALSE"));
+            lines.push_back(stage + "bytes|" +
+                            (std::filesystem::exists(file) ? Escape(testing::ReadBytes(file))
+                                                           : std::string("(no file)")));
+            readAll("after " + std::to_string(i + 1));
+        }
     }
     return lines;
 }

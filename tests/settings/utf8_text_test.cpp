@@ -1,5 +1,6 @@
 // UTF-8 decoding and encoding shared by the Unicode settings files, file names and messages:
-// every malformed sequence costs one byte and one U+FFFD, and nothing else is lost.
+// every malformed sequence costs one byte and one U+FFFD, and nothing else is lost. The cases
+// are the rows of tests/data/utf8_text.txt.
 #include "settings/utf8_text.h"
 
 #include <gtest/gtest.h>
@@ -7,53 +8,28 @@
 #include <string>
 #include <vector>
 
+#include "support/data_table.h"
+
 namespace wingcall {
 namespace {
 
-std::u32string Decode(std::string_view bytes) {
-    std::u32string codePoints;
-    for (std::size_t i = 0; i < bytes.size();) {
-        codePoints.push_back(NextUtf8CodePoint(bytes, i));
-    }
-    return codePoints;
-}
-
-TEST(Utf8Text, DecodesWellFormedTextAndReplacesEachBadByte) {
-    const struct {
-        const char* what;
-        std::string bytes;
-        std::u32string expected;
-    } cases[] = {
-        {"ASCII and NUL", std::string("a\0b", 3), std::u32string(U"a\0b", 3)},
-        {"two, three and four bytes", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
-         U"\u00E9\u20AC\U0001F600"},
-        {"overlong two bytes", "\xC0\xAF", U"\uFFFD\uFFFD"},
-        {"overlong three bytes", "\xE0\x80\xAFx", U"\uFFFD\uFFFD\uFFFDx"},
-        {"a surrogate", "\xED\xA0\x80", U"\uFFFD\uFFFD\uFFFD"},
-        {"past U+10FFFF", "\xF4\x90\x80\x80", U"\uFFFD\uFFFD\uFFFD\uFFFD"},
-        {"cut off at the end", "a\xE2\x82", U"a\uFFFD\uFFFD"},
-        {"a lone continuation byte", "\x80z", U"\uFFFDz"},
-        {"a lead byte without continuation", "\xC3(", U"\uFFFD("},
-    };
-    for (const auto& row : cases) {
-        SCOPED_TRACE(row.what);
-        EXPECT_EQ(Decode(row.bytes), row.expected);
-    }
-}
-
-TEST(Utf8Text, EncodesEveryScalarValueAndReplacesTheRest) {
-    for (char32_t codePoint :
-         {U'\0', U'\x7F', U'\x80', U'\x7FF', U'\x800', U'\xFFFF', U'\x10000', U'\x10FFFF'}) {
-        std::string bytes;
-        AppendUtf8(bytes, codePoint);
-        std::size_t index = 0;
-        EXPECT_EQ(NextUtf8CodePoint(bytes, index), codePoint);
-        EXPECT_EQ(index, bytes.size());
-    }
-    for (char32_t noCharacter : {char32_t{0xD800}, char32_t{0xDFFF}, char32_t{0x110000}}) {
-        std::string bytes;
-        AppendUtf8(bytes, noCharacter);
-        EXPECT_EQ(bytes, "\xEF\xBF\xBD");
+TEST(Utf8Text, DecodesAndEncodesEveryRowOfTheTable) {
+    const auto rows = testing::ReadDataTable("utf8_text.txt");
+    ASSERT_GT(rows.size(), 10u);
+    for (const std::vector<std::string>& row : rows) {
+        ASSERT_TRUE(row.size() == 4 && (row[0] == "decode" || row[0] == "encode")) << row[0];
+        SCOPED_TRACE(row[0] + ": " + row[1]);
+        if (row[0] == "decode") {
+            std::u32string decoded;
+            for (std::size_t i = 0; i < row[2].size();) {
+                decoded.push_back(NextUtf8CodePoint(row[2], i));
+            }
+            EXPECT_EQ(decoded, testing::CodePointsOf(row[3]));
+        } else {
+            std::string bytes;
+            AppendUtf8(bytes, testing::CodePointsOf(row[2]).at(0));
+            EXPECT_EQ(bytes, row[3]);
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -25,11 +26,9 @@ inline std::string Unescape(std::string_view field) {
                 static_cast<char>(std::stoi(std::string(field.substr(i + 1, 2)), nullptr, 16)));
             i += 2;
         } else {
-            bytes.push_back(escape == 'r'   ? '\r'
-                            : escape == 'n' ? '\n'
-                            : escape == 't' ? '\t'
-                            : escape == '0' ? '\0'
-                                            : escape);
+            // The literal's own terminating NUL stands for \0.
+            const std::size_t named = std::string_view("rnt0").find(escape);
+            bytes.push_back(named == std::string_view::npos ? escape : "\r\n\t"[named]);
         }
     }
     return bytes;
@@ -58,6 +57,16 @@ inline std::vector<std::vector<std::string>> ReadDataTable(const std::string& na
         }
     }
     return rows;
+}
+
+// Code points written in hex, separated by spaces ("41 20AC").
+inline std::u32string CodePointsOf(const std::string& field) {
+    std::u32string codePoints;
+    std::istringstream in(field);
+    for (unsigned long value = 0; in >> std::hex >> value;) {
+        codePoints.push_back(static_cast<char32_t>(value));
+    }
+    return codePoints;
 }
 
 }  // namespace wingcall::testing

@@ -15,23 +15,21 @@ namespace wingcall::testing {
 class TempFolder {
   public:
     // A new folder with a random name, created exclusively (create_directory reports a name that
-    // is already taken), so parallel tests never share one. Portable where mkdtemp is not.
+    // is already taken, and throws on any other failure), so parallel tests never share one.
+    // Portable where mkdtemp is not.
     TempFolder() {
         static thread_local std::mt19937_64 generator{std::random_device{}()};
         const std::filesystem::path base = std::filesystem::temp_directory_path();
-        for (int attempt = 0; attempt < 100; ++attempt) {
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
             std::filesystem::path candidate =
                 base / ("wingcall-test-" + std::to_string(generator() % 1000000000000ULL));
-            std::error_code error;
-            if (std::filesystem::create_directory(candidate, error)) {
-                path_ = candidate;
-                return;
-            }
-            if (error) {
-                throw std::runtime_error("cannot create a scratch folder: " + error.message());
+            if (std::filesystem::create_directory(candidate)) {
+                path_ = std::move(candidate);
             }
         }
-        throw std::runtime_error("cannot create a scratch folder: every name tried is taken");
+        if (path_.empty()) {
+            throw std::runtime_error("cannot create a scratch folder: every name tried is taken");
+        }
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -65,13 +63,10 @@ inline std::string ReadBytes(const std::filesystem::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Names of the files in `folder`, for checks that no temporary file was left behind.
+// How many entries `folder` holds, for checks that no temporary file was left behind.
 inline std::size_t CountEntries(const std::filesystem::path& folder) {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) {
-        ++count;
-    }
-    return count;
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
+                                                  std::filesystem::directory_iterator()));
 }
 
 }  // namespace wingcall::testing
