@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "support/data_table.h"
 #include "support/expect_wingcall_error.h"
 #include "support/temp_folder.h"
 
@@ -21,10 +22,6 @@ namespace wingcall {
 namespace {
 
 using namespace testing;  // wingcall::testing, the helpers the tests share
-
-std::string DataFile(const char* name) {
-    return ReadBytes(std::filesystem::path(WINGCALL_TEST_DATA_DIR) / name);
-}
 
 // One new command whose name keeps its blanks in a merge.
 CommandTables EngageCommand() {

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "support/data_table.h"
@@ -15,15 +14,9 @@
 namespace wingcall {
 namespace {
 
+using testing::DataFile;
 using testing::ReadBytes;
-
-std::string Golden(const std::string& name) {
-    return ReadBytes(std::filesystem::path(WINGCALL_TEST_DATA_DIR) / name);
-}
-
-std::wstring Wide(const std::string& ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
-}
+using testing::Wide;
 
 // Three commands as loaded, with the sentinel after them: names with blanks to trim (and a tab
 // that stays), quotes, ampersands and angle brackets, a letter outside the code page, and
@@ -54,7 +47,7 @@ TEST(NewProfileDocument, GivesTheDocumentOfEachRowOfTheTable) {
     EXPECT_GE(rows.size(), 12u);
     // The document without a block, to put a block in before its last line.
     const std::string last = "</voxtrel-config>\r\n";
-    const std::string withoutBlock = Golden("new_profile_no_ptt.xml");
+    const std::string withoutBlock = DataFile("new_profile_no_ptt.xml");
     const std::string body = withoutBlock.substr(0, withoutBlock.size() - last.size());
     for (const auto& row : rows) {
         ASSERT_EQ(row.size(), 8u) << row[0];
@@ -69,7 +62,7 @@ TEST(NewProfileDocument, GivesTheDocumentOfEachRowOfTheTable) {
                                       Wide(row[4]),  Wide(row[5]), Wide(row[6])};
         EXPECT_EQ(NewProfileDocument(tables, values),
                   row[7].ends_with(".xml")
-                      ? Golden(row[7])
+                      ? DataFile(row[7])
                       : body + "         <push-to-talk mode=\"hold\" initial-state=\"on\">\r\n" +
                             row[7] + "         </push-to-talk>\r\n" + last);
     }
@@ -80,14 +73,14 @@ TEST(WriteNewProfile, ReplacesTheWholeFileAndARefusedTemplateLeavesItAsItWas) {
     const auto profile = folder / "Wingcall.xml";
     testing::WriteBytes(profile, std::string(5000, 'x'));
     WriteNewProfile(profile, ThreeCommands(), kFullPushToTalk);
-    EXPECT_EQ(ReadBytes(profile), Golden("new_profile_ptt_all.xml"));
+    EXPECT_EQ(ReadBytes(profile), DataFile("new_profile_ptt_all.xml"));
 
     CommandTables pastTheKeys = OneCommand();
     pastTheKeys.CommandKeys.pop_back();
     pastTheKeys.CommandCount = 2;
     testing::ExpectWingcallError([&] { WriteNewProfile(profile, pastTheKeys, PushToTalkValues{}); },
                                  ErrorNumber::SubscriptOutOfRange, {"Keys(2)"});
-    EXPECT_EQ(ReadBytes(profile), Golden("new_profile_ptt_all.xml"));
+    EXPECT_EQ(ReadBytes(profile), DataFile("new_profile_ptt_all.xml"));
     EXPECT_EQ(testing::CountEntries(folder.path()), 1u);
 }
 

@@ -17,15 +17,13 @@
 namespace wingcall {
 namespace {
 
+using testing::Wide;
+
 SubstitutionValues Values(const std::wstring& callsign, int flightListIndex,
                           int positionListIndex) {
     SubstitutionValues values;
     UpdateSubstitutionValues(values, callsign, flightListIndex, positionListIndex);
     return values;
-}
-
-std::wstring Wide(const std::string& ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
 }
 
 std::wstring Repeat(const std::wstring& text, int times) {

@@ -79,7 +79,7 @@ void ExpectKilledWritesLeaveWholeFiles(const TempFolder& folder, const fs::path&
     }
     // How many kills landed between the creation of a temporary file and its rename. Not
     // asserted: on a slow (sanitizer) build most of a write is spent building the content.
-    // The full-disk test leaves a temporary file for certain and checks that it is cleared.
+    // The ReplaceFileContents tests leave one for certain and check that it is cleared.
     ::testing::Test::RecordProperty("KillsInsideTheFileWrite", leftTemporaryFiles);
 
     // Both versions, because a settings write of the value the file already holds leaves the

@@ -67,91 +67,70 @@ std::string Write(const std::string& writer, const fs::path& folder) {
 
 class DiskFull : public ::testing::TestWithParam<std::string> {};
 
-// The disk fills up part-way through the new file.
+// The disk fills up part-way through the new file, with SIGXFSZ ignored so that the write fails
+// with EFBIG. (A writer killed by the signal at its default, and the temporary file it leaves, are
+// the crash-safety and ReplaceFileContents tests' own.)
 TEST_P(DiskFull, GivesAClearErrorAndKeepsTheTarget) {
     const bool settingsWrite = GetParam() == "Settings";
-    for (const bool ignoreSignal : {true, false}) {
-        SCOPED_TRACE(ignoreSignal ? "SIGXFSZ ignored" : "SIGXFSZ at its default");
-        TempFolder folder;
-        const std::string settings = SettingsWithTemplate(40);
-        WriteBytes(folder / "Wingcall.ini", settings);
-        WriteBytes(folder / "Earlier.xml", NewProfileDocument(TablesFor(2000), kPushToTalk));
-        const fs::path target = folder / (settingsWrite ? "Wingcall.ini" : "Wingcall.xml");
-        if (!settingsWrite) {
-            WriteBytes(target, "old content\r\n");
-        }
-        const std::string before = ReadBytes(target);
-        const std::size_t entries = CountEntries(folder.path());
-        const std::string earlier = ReadBytes(folder / "Earlier.xml");
-
-        // A child whose files may not grow past the settings file as it is: room for no
-        // 2,000-command profile, a full disk as far as the writer can tell.
-        ChildProcess child([&](int report) {
-            if (ignoreSignal) {
-                ::signal(SIGXFSZ, SIG_IGN);
-            }
-            const rlimit small{settings.size() + 64, settings.size() + 64};
-            if (::setrlimit(RLIMIT_FSIZE, &small) != 0) {
-                return 3;
-            }
-            Report(report, Write(GetParam(), folder.path()));
-            return 0;
-        });
-        const ChildOutcome outcome = child.Wait(std::chrono::seconds(20));
-
-        if (ignoreSignal) {
-            // With the signal ignored the write fails with EFBIG, which the writer reports.
-            ASSERT_TRUE(outcome.exited) << "signal " << outcome.signal;
-            EXPECT_EQ(outcome.exitCode, 0);
-            if (settingsWrite) {
-                EXPECT_EQ(outcome.report, "FALSE");
-            } else {
-                EXPECT_TRUE(outcome.report.starts_with("75 ")) << outcome.report;  // FileAccess
-                EXPECT_NE(outcome.report.find(target.string()), std::string::npos);
-                EXPECT_NE(outcome.report.find("File too large"), std::string::npos);
-            }
-            EXPECT_EQ(CountEntries(folder.path()), entries) << "a temporary file was left";
-        } else {
-            // The default action of the signal ends the writer at once, as a power cut would.
-            EXPECT_FALSE(outcome.exited);
-            EXPECT_EQ(outcome.signal, SIGXFSZ);
-        }
-        EXPECT_EQ(ReadBytes(target), before);
-        EXPECT_EQ(ReadBytes(folder / "Wingcall.ini"), settings);
-        EXPECT_EQ(ReadBytes(folder / "Earlier.xml"), earlier);
-
-        // Once there is room again, a write succeeds and leaves no temporary file behind.
-        EXPECT_EQ(Write(GetParam(), folder.path()), "");
-        EXPECT_EQ(CountEntries(folder.path()), entries);
+    TempFolder folder;
+    const std::string settings = SettingsWithTemplate(40);
+    WriteBytes(folder / "Wingcall.ini", settings);
+    WriteBytes(folder / "Earlier.xml", NewProfileDocument(TablesFor(2000), kPushToTalk));
+    const fs::path target = folder / (settingsWrite ? "Wingcall.ini" : "Wingcall.xml");
+    if (!settingsWrite) {
+        WriteBytes(target, "old content\r\n");
     }
+    const std::string before = ReadBytes(target);
+    const std::size_t entries = CountEntries(folder.path());
+    const std::string earlier = ReadBytes(folder / "Earlier.xml");
+
+    // A child whose files may not grow past the settings file as it is: room for no 2,000-command
+    // profile, a full disk as far as the writer can tell.
+    ChildProcess child([&](int report) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{settings.size() + 64, settings.size() + 64};
+        if (::setrlimit(RLIMIT_FSIZE, &small) != 0) {
+            return 3;
+        }
+        Report(report, Write(GetParam(), folder.path()));
+        return 0;
+    });
+    const ChildOutcome outcome = child.Wait(std::chrono::seconds(20));
+    ASSERT_TRUE(outcome.exited) << "signal " << outcome.signal;
+    EXPECT_EQ(outcome.exitCode, 0);
+    if (settingsWrite) {
+        EXPECT_EQ(outcome.report, "FALSE");
+    } else {
+        EXPECT_TRUE(outcome.report.starts_with("75 ")) << outcome.report;  // FileAccess
+        EXPECT_NE(outcome.report.find(target.string()), std::string::npos);
+        EXPECT_NE(outcome.report.find("File too large"), std::string::npos);
+    }
+    EXPECT_EQ(CountEntries(folder.path()), entries) << "a temporary file was left";
+    EXPECT_EQ(ReadBytes(target), before);
+    EXPECT_EQ(ReadBytes(folder / "Wingcall.ini"), settings);
+    EXPECT_EQ(ReadBytes(folder / "Earlier.xml"), earlier);
+
+    // Once there is room again, a write succeeds and leaves no temporary file behind.
+    EXPECT_EQ(Write(GetParam(), folder.path()), "");
+    EXPECT_EQ(CountEntries(folder.path()), entries);
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, DiskFull,
                          ::testing::Values("NewProfile", "MergedProfile", "Settings"),
                          [](const auto& info) { return info.param; });
 
-// The low-level replacement has its own test of these targets; here the writers pass the
-// refusal on, and none of them makes the missing folder.
-TEST(MistakenTarget, AMissingFolderOrAFolderAsTargetNamesItAndChangesNothing) {
+// A folder as the target, and the refusals of the low-level replacement, are its own test's;
+// here no writer makes a missing folder to write into, and each passes the refusal on.
+TEST(MistakenTarget, AMissingFolderIsNamedAndNotMade) {
     TempFolder folder;
-    const fs::path missing = folder / "no such folder" / "Wingcall.xml";
-    const fs::path aFolder = folder / "profiles";
-    fs::create_directory(aFolder);
-    WriteBytes(aFolder / "inside.xml", "kept\r\n");
+    const fs::path target = folder / "no such folder" / "Wingcall.xml";
     WriteBytes(folder / "Earlier.xml", "<voxtrel-config>\r\n</voxtrel-config>\r\n");
-    for (const fs::path& target : {missing, aFolder}) {
-        SCOPED_TRACE(target.string());
-        ExpectWingcallError([&] { WriteNewProfile(target, TablesFor(3), kPushToTalk); },
-                            ErrorNumber::FileAccess, {target.string()});
-        ExpectWingcallError(
-            [&] { WriteMergedProfile(target, folder / "Earlier.xml", TablesFor(3)); },
-            ErrorNumber::FileAccess, {target.string()});
-        EXPECT_FALSE(WriteSetting(WideFromPath(target), L"General", L"LastPTT1", L"x"));
-    }
-    EXPECT_FALSE(fs::exists(missing.parent_path()));
-    EXPECT_EQ(ReadBytes(aFolder / "inside.xml"), "kept\r\n");
-    EXPECT_EQ(CountEntries(aFolder), 1u);
-    EXPECT_EQ(CountEntries(folder.path()), 2u);
+    ExpectWingcallError([&] { WriteNewProfile(target, TablesFor(3), kPushToTalk); },
+                        ErrorNumber::FileAccess, {target.string()});
+    ExpectWingcallError([&] { WriteMergedProfile(target, folder / "Earlier.xml", TablesFor(3)); },
+                        ErrorNumber::FileAccess, {target.string()});
+    EXPECT_FALSE(WriteSetting(WideFromPath(target), L"General", L"LastPTT1", L"x"));
+    EXPECT_EQ(CountEntries(folder.path()), 1u);
 }
 
 // The address space this process holds now, in bytes.

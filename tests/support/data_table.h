@@ -3,12 +3,15 @@
 // (one byte; \x7C for "|"), so any bytes fit on one line of a plain text file.
 #pragma once
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "support/temp_folder.h"
 
 namespace wingcall::testing {
 
@@ -57,6 +60,16 @@ inline std::vector<std::vector<std::string>> ReadDataTable(const std::string& na
         }
     }
     return rows;
+}
+
+// The whole of tests/data/`name`, such as a golden document.
+inline std::string DataFile(const std::string& name) {
+    return ReadBytes(std::filesystem::path(WINGCALL_TEST_DATA_DIR) / name);
+}
+
+// An ASCII field as wide text.
+inline std::wstring Wide(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
 }
 
 // Code points written in hex, separated by spaces ("41 20AC").
