@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -215,7 +216,12 @@ void PrepareStartUpFolder() {
 }
 #endif
 
-void RegisterBenchmarks() {
+// Every figure is measured in this many rounds, each round running all of them once, so that a
+// burst of load on the machine spoils one round of a figure and of its floor, not the figure; the
+// summary takes each figure's median round.
+constexpr int kRounds = 3;
+
+void RegisterRound() {
     const double minTime = 0.2;
     for (std::size_t count : {kSmall, kTenth, kLargest}) {
         const auto n = static_cast<std::int64_t>(count);
@@ -265,17 +271,21 @@ void RegisterBenchmarks() {
     }
 #ifdef WINGCALL_STARTUP_PROBE
     // Alternated, so that a burst of load on the machine hits both alike.
-    for (int round = 0; round < 3; ++round) {
-        benchmark::RegisterBenchmark("StartUpWingcall", StartUp, WINGCALL_STARTUP_PROBE)
-            ->Iterations(4)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("StartUpBareQt", StartUp, BARE_QT_WINDOW_PROBE)
-            ->Iterations(4)
-            ->UseManualTime()
-            ->Unit(benchmark::kMillisecond);
-    }
+    benchmark::RegisterBenchmark("StartUpWingcall", StartUp, WINGCALL_STARTUP_PROBE)
+        ->Iterations(4)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("StartUpBareQt", StartUp, BARE_QT_WINDOW_PROBE)
+        ->Iterations(4)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
 #endif
+}
+
+void RegisterBenchmarks() {
+    for (int round = 0; round < kRounds; ++round) {
+        RegisterRound();
+    }
 }
 
 // ---- the summary -------------------------------------------------------------------------------
@@ -292,32 +302,33 @@ std::string PlainName(std::string name) {
     return name;
 }
 
-// Seconds per iteration of every run, by name ("TemplateLoad/40"); repeated names are summed.
+// Seconds per iteration of every round of every figure, by name ("TemplateLoad/40"); a figure is
+// its median round.
 class CollectingReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0) {
-                Figure& figure = figures[PlainName(run.benchmark_name())];
-                figure.seconds += run.real_accumulated_time;
-                figure.iterations += static_cast<double>(run.iterations);
+                rounds_[PlainName(run.benchmark_name())].push_back(
+                    run.real_accumulated_time / static_cast<double>(run.iterations));
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
-    struct Figure {
-        double seconds = 0;
-        double iterations = 0;
-    };
-    std::map<std::string, Figure> figures;
-
     double PerIteration(const std::string& name) const {
-        const auto found = figures.find(name);
-        return found == figures.end() || found->second.iterations == 0
-                   ? 0
-                   : found->second.seconds / found->second.iterations;
+        const auto found = rounds_.find(name);
+        if (found == rounds_.end() || found->second.empty()) {
+            return 0;
+        }
+        std::vector<double> sorted = found->second;
+        std::sort(sorted.begin(), sorted.end());
+        const std::size_t middle = sorted.size() / 2;
+        return sorted.size() % 2 == 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
     }
+
+  private:
+    std::map<std::string, std::vector<double>> rounds_;
 };
 
 const char* Verdict(bool holds) {
@@ -376,7 +387,8 @@ int main(int argc, char** argv) {
     CollectingReporter results;
     benchmark::RunSpecifiedBenchmarks(&results);
 
-    std::printf("\nEach figure beside its floor, measured in this run:\n");
+    std::printf("\nEach figure beside its floor, measured in this run (median of %d rounds):\n",
+                kRounds);
     for (std::size_t count : {kSmall, kLargest}) {
         const std::string n = "/" + std::to_string(count);
         PrintRatio(results, "TemplateLoad" + n, "TemplateLoadFloor" + n,
