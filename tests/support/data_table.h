@@ -37,8 +37,8 @@ inline std::string Unescape(std::string_view field) {
     return bytes;
 }
 
-// The rows of tests/data/`name`, each field unescaped. A table that cannot be read throws, so a
-// driver never passes on no rows.
+// The rows of tests/data/`name`, each field unescaped. A table that cannot be read, or holds no
+// row, throws, so a driver never passes on no rows.
 inline std::vector<std::vector<std::string>> ReadDataTable(const std::string& name) {
     std::ifstream in(std::string(WINGCALL_TEST_DATA_DIR) + "/" + name, std::ios::binary);
     if (!in) {
@@ -58,6 +58,9 @@ inline std::vector<std::vector<std::string>> ReadDataTable(const std::string& na
             }
             begin = bar + 1;
         }
+    }
+    if (rows.empty()) {
+        throw std::runtime_error("the table " + name + " has no rows");
     }
     return rows;
 }

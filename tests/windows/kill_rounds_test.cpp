@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -22,21 +23,24 @@ constexpr int kRounds = 40;
 
 class WriterProcess {
   public:
-    explicit WriterProcess(const std::wstring& arguments) {
+    // A suspended writer starts only on Resume(), so that two can be let go at the same moment.
+    explicit WriterProcess(const std::wstring& arguments, bool suspended = false) {
         const std::wstring program = std::filesystem::path(WINGCALL_KILL_ROUND_WRITER).wstring();
         std::wstring commandLine = L"\"" + program + L"\" " + arguments;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                              nullptr, nullptr, &startup, &process_)) {
+        if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                              suspended ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup,
+                              &process_)) {
             throw std::runtime_error("cannot start the kill-round writer");
         }
-        ::CloseHandle(process_.hThread);
     }
+    void Resume() { ::ResumeThread(process_.hThread); }
     WriterProcess(const WriterProcess&) = delete;
     WriterProcess& operator=(const WriterProcess&) = delete;
     ~WriterProcess() {
         Kill();
+        ::CloseHandle(process_.hThread);
         ::CloseHandle(process_.hProcess);
     }
     void Kill() {
@@ -90,6 +94,9 @@ TEST(KillRounds, AReplacedFileIsAlwaysOneWholeVersion) {
     EXPECT_GT(seen.size(), 1u) << "the writer was never caught part-way through its writes";
 
     // A writer that ends normally sweeps away the temporary files of the killed ones.
+    // Each writer's writes have already swept what the writers before it left: at most the last
+    // two killed ones' files are still there, not one for each of the rounds.
+    EXPECT_LE(CountEntries(folder.path()), 3u) << "the killed writers' temporary files pile up";
     EXPECT_EQ(WriterProcess(L"replace " + Quoted(target) + L" 1").Wait(), 0u);
     EXPECT_EQ(WholeVersion(ReadBytes(target)), 1u);
     EXPECT_EQ(CountEntries(folder.path()), 1u);
@@ -105,9 +112,18 @@ void ExpectWholeSettings(const std::filesystem::path& ini, const std::wstring& p
            KeyValue(prefix + std::to_wstring(keysPresent))) {
         ++keysPresent;
     }
-    EXPECT_EQ(ReadSetting(ini.wstring(), L"Keys", prefix + std::to_wstring(keysPresent), L"-"),
-              L"-")
-        << "key " << keysPresent << " is missing but a later one is there";
+    // No later key of the writer's is in the file either: a lost key in the middle would show.
+    std::istringstream lines(ReadBytes(ini));
+    const std::string narrowPrefix(prefix.begin(), prefix.end());
+    unsigned long keyLines = 0;
+    for (std::string line; std::getline(lines, line);) {
+        keyLines += line.size() > narrowPrefix.size() && line.starts_with(narrowPrefix) &&
+                            std::isdigit(static_cast<unsigned char>(line[narrowPrefix.size()]))
+                        ? 1
+                        : 0;
+    }
+    EXPECT_EQ(keyLines, keysPresent)
+        << "a key of " << narrowPrefix << " is missing before " << narrowPrefix << keysPresent;
 }
 
 TEST(KillRounds, TheSettingsFileStaysWholeAndKeepsEveryEarlierKey) {
@@ -130,6 +146,7 @@ TEST(KillRounds, TheSettingsFileStaysWholeAndKeepsEveryEarlierKey) {
 
     // A write that changes the file sweeps away the copies of the killed writers: the settings
     // file and its lock file are all that stay.
+    EXPECT_LE(CountEntries(folder.path()), 4u) << "the killed writers' copies pile up";
     EXPECT_EQ(WriterProcess(L"settings " + Quoted(ini) + L" Last 1").Wait(), 0u);
     std::string left;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
@@ -142,9 +159,11 @@ TEST(KillRounds, TwoWritersOfDifferentKeysLoseNothing) {
     TempFolder folder;
     const std::filesystem::path ini = folder / "Wingcall.ini";
     WriteBytes(ini, "[Kept]\r\nStays=here\r\n");
-    constexpr unsigned long kKeys = 25;
-    WriterProcess first(L"settings " + Quoted(ini) + L" A " + std::to_wstring(kKeys));
-    WriterProcess second(L"settings " + Quoted(ini) + L" B " + std::to_wstring(kKeys));
+    constexpr unsigned long kKeys = 200;
+    WriterProcess first(L"settings " + Quoted(ini) + L" A " + std::to_wstring(kKeys), true);
+    WriterProcess second(L"settings " + Quoted(ini) + L" B " + std::to_wstring(kKeys), true);
+    first.Resume();
+    second.Resume();
     ASSERT_EQ(first.Wait(), 0u);
     ASSERT_EQ(second.Wait(), 0u);
     for (const wchar_t* prefix : {L"A", L"B"}) {
