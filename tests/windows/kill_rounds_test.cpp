@@ -146,7 +146,6 @@ TEST(KillRounds, TheSettingsFileStaysWholeAndKeepsEveryEarlierKey) {
 
     // A write that changes the file sweeps away the copies of the killed writers: the settings
     // file and its lock file are all that stay.
-    EXPECT_LE(CountEntries(folder.path()), 4u) << "the killed writers' copies pile up";
     EXPECT_EQ(WriterProcess(L"settings " + Quoted(ini) + L" Last 1").Wait(), 0u);
     std::string left;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
