@@ -63,16 +63,16 @@ bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view lowerCase
 }
 
 [[noreturn]] void ThrowReadFailure(const std::filesystem::path& source, const std::string& reason) {
-    throw WingcallError(ErrorNumber::FileAccess,
-                        "Could not read \"" + Utf8FromPath(source) + "\": " + reason + ".");
+    throw MergeSourceRefused(ErrorNumber::FileAccess,
+                             "Could not read \"" + Utf8FromPath(source) + "\": " + reason + ".");
 }
 
 // A source Wingcall will not add to: the profile it would give is not one Voxtrel can load.
 // `reason` is one or more whole sentences.
 [[noreturn]] void ThrowUnmergeableSource(const std::filesystem::path& source,
                                          const std::string& reason) {
-    throw WingcallError(ErrorNumber::InvalidArgument,
-                        "Could not add to \"" + Utf8FromPath(source) + "\": " + reason);
+    throw MergeSourceRefused(ErrorNumber::InvalidArgument,
+                             "Could not add to \"" + Utf8FromPath(source) + "\": " + reason);
 }
 
 std::string SourceTooLargeReason() {

@@ -7,8 +7,17 @@
 #include <string_view>
 
 #include "settings/command_template.h"
+#include "settings/wingcall_error.h"
 
 namespace wingcall {
+
+// Every failure that lies with the merge source rather than with the output: the source could
+// not be read, or Wingcall will not add to it. The window tells the pilot that append mode still
+// points at that source, so it must be told apart from a failure to write the output.
+class MergeSourceRefused : public WingcallError {
+  public:
+    using WingcallError::WingcallError;
+};
 
 // Calls visit(line) for each line of `text`. CR LF, a lone CR and a lone LF each end a line; the
 // line end is not part of the line; a last line without a line end is still a line; empty text
@@ -51,8 +60,9 @@ std::string MergedProfileDocument(const CommandTables& tables, std::string_view 
 // document to `outputPath` through a temporary file. The source must be an ordinary file of at
 // most kMaximumMergeSourceBytes (a pipe is never waited on), and the lines carried over from it
 // must hold the closing root line "</voxtrel-config>" and no XML declaration; otherwise the merge
-// is refused with WingcallError InvalidArgument. Throws WingcallError FileAccess naming the file
-// and the reason when the source cannot be read or the output cannot be written. On any failure
+// is refused with MergeSourceRefused InvalidArgument. Throws MergeSourceRefused FileAccess naming
+// the source and the reason when it cannot be read, and WingcallError FileAccess naming the output
+// when that cannot be written. On any failure
 // the output and the source are untouched. Memory: the source and the merged document, about
 // twice the source.
 void WriteMergedProfile(const std::filesystem::path& outputPath,
