@@ -3,9 +3,11 @@
 #include "settings/settings_file.h"
 
 #include <array>
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "settings/ansi_code_page.h"
@@ -26,6 +28,23 @@
 
 namespace wingcall {
 namespace {
+
+thread_local SettingsWriteFailure lastWriteFailure;
+
+// The system's text for its last error, without the final period or line end some systems add.
+std::string SystemReasonText() {
+#ifdef _WIN32
+    const int code = static_cast<int>(::GetLastError());
+#else
+    const int code = errno;
+#endif
+    std::string text = std::error_code(code, std::system_category()).message();
+    while (!text.empty() && (text.back() == '.' || text.back() == '\r' || text.back() == '\n' ||
+                             text.back() == ' ')) {
+        text.pop_back();
+    }
+    return text;
+}
 
 #ifdef _WIN32
 // The short (8.3) form of an existing path, all ASCII, or nothing when the volume keeps no short
@@ -212,12 +231,20 @@ bool WriteSetting(const std::wstring& settingsPath, const std::wstring& section,
     const std::string ansiKey = WideToAnsi(key);
     const std::string ansiValue = WideToAnsi(value);
 #ifdef _WIN32
-    return WriteThroughCopy(settingsPath, ansiSection, ansiKey, ansiValue);
+    const bool stored = WriteThroughCopy(settingsPath, ansiSection, ansiKey, ansiValue);
 #else
     const std::string narrowPath = NarrowPath(settingsPath);
-    return WritePrivateProfileStringA(ansiSection.c_str(), ansiKey.c_str(), ansiValue.c_str(),
-                                      narrowPath.c_str()) != FALSE;
+    const bool stored = WritePrivateProfileStringA(ansiSection.c_str(), ansiKey.c_str(),
+                                                   ansiValue.c_str(), narrowPath.c_str()) != FALSE;
 #endif
+    if (!stored) {
+        lastWriteFailure = SettingsWriteFailure{false, SystemReasonText()};
+    }
+    return stored;
+}
+
+SettingsWriteFailure LastSettingsWriteFailure() {
+    return lastWriteFailure;
 }
 
 }  // namespace wingcall

@@ -45,4 +45,14 @@ class SectionReader {
 bool WriteSetting(const std::wstring& settingsPath, const std::wstring& section,
                   const std::wstring& key, const std::wstring& value);
 
+// Why the last WriteSetting of this thread that returned false stored nothing, in words a pilot
+// can read (UTF-8).
+struct SettingsWriteFailure {
+    // Another program held the settings file's write lock for the whole wait. `text` is then a
+    // whole message of its own; otherwise it is the system's reason, without a final period.
+    bool lockStayedBusy = false;
+    std::string text;
+};
+SettingsWriteFailure LastSettingsWriteFailure();
+
 }  // namespace wingcall
