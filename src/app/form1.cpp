@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,10 +14,12 @@
 #include "app/error_text.h"
 #include "app/form2.h"
 #include "app/form3.h"
+#include "app/key_name_box.h"
 #include "app/program_icon.h"
 #include "app/text_conversion.h"
 #include "app/twips.h"
 #include "app/window_font.h"
+#include "app/xml_text_validator.h"
 #include "settings/settings_file.h"
 
 namespace wingcall::app {
@@ -152,9 +155,17 @@ void Form1::CreateControls() {
     Caption(Label8, txtPTTKey2);
     chkPTT->setAccessibleName(chkPTT->text());
     // The text boxes take text of any length; Qt would otherwise cut a pasted text at 32,767.
+    // Their texts go into the profile, which cannot hold every character a paste may bring.
     for (QLineEdit* box : {txtCallsign, txtPTTKey, txtPTTKey2}) {
         box->setMaxLength(std::numeric_limits<int>::max());
+        box->setValidator(new XmlTextValidator(box));
     }
+    HelpTypingKeyNames(txtPTTKey);
+    HelpTypingKeyNames(txtPTTKey2);
+    chkPTT->setToolTip(QStringLiteral(
+        "Ticked, the profile gets a push-to-talk block with the type, initial state, keys and "
+        "joystick button below. Ticked with no key and no joystick button, it gets none."));
+    ShowAppendChoice();
 
     for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8}) {
         WidenToFitCaption(label, GrowFrom::Left);
@@ -201,7 +212,20 @@ void Form1::closeEvent(QCloseEvent* event) {
     }
 }
 
+void Form1::ShowAppendChoice() {
+    cmdAppend->setToolTip(
+        state_.AppendMode == 1
+            ? QStringLiteral("Append mode is on: the next Generate adds its commands to the "
+                             "profile \"%1\". Open Append Settings to choose another profile or "
+                             "to write a new one.")
+                  .arg(QDir::toNativeSeparators(state_.AppendSourcePath))
+            : QStringLiteral("Generate writes a new profile. Open Append Settings to add the "
+                             "commands to a profile you already have."));
+}
+
 void Form1::ShowAgain() {
+    // The append options window may have just changed the append choice.
+    ShowAppendChoice();
     if (!endedWithStatus_) {
         show();
         activateWindow();

@@ -102,6 +102,8 @@ class Form1 : public QWidget {
     void EndProgram(int status);
     void EndAfterUntrappedError(const std::exception& error);
     void RunHandler(const std::function<void()>& handler);
+    // Says in the Append Settings button's tooltip what the next Generate writes.
+    void ShowAppendChoice();
 
     QString ReadGeneral(const QString& key, const QString& defaultValue) const;
     void WriteGeneral(const QString& key, const QString& value) const;

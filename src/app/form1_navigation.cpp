@@ -16,7 +16,7 @@ void Form1::Command1_Click() {
             QUrl::fromLocalFile(QDir::fromNativeSeparators(services_.hostFiles.programFolder()) +
                                 QStringLiteral("/docs/key-names.html"))
                 .toString();
-        auto* instructions = new Form2(keyNamesPage);
+        auto* instructions = new Form2(keyNamesPage, services_);
         instructionsWindow_ = instructions;
         connect(instructions, &Form2::closed, this, [this] { ShowAgain(); });
         instructions->show();

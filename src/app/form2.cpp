@@ -1,10 +1,17 @@
-// The instructions window: its help text, its "&Close" button and its frame's close control.
+// The instructions window: its help text with the key names page as a link, its "&Close" button
+// and its frame's close control.
 #include "app/form2.h"
 
 #include <QCloseEvent>
-#include <QPlainTextEdit>
+#include <QDir>
+#include <QKeySequence>
 #include <QPushButton>
+#include <QShortcut>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextCursor>
 #include <QTextOption>
+#include <QUrl>
 
 #include "app/app_messages.h"
 #include "app/program_icon.h"
@@ -20,7 +27,8 @@ QString Form2::HelpText(const QString& keyNamesPage) {
            keyNamesPage + QStringLiteral("\r\n");
 }
 
-Form2::Form2(const QString& keyNamesPage, QWidget* parent) : QWidget(parent, Qt::Window) {
+Form2::Form2(const QString& keyNamesPage, AppServices& services, QWidget* parent)
+    : QWidget(parent, Qt::Window), services_(services) {
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(kWindowCaption);
@@ -31,20 +39,33 @@ Form2::Form2(const QString& keyNamesPage, QWidget* parent) : QWidget(parent, Qt:
     ApplyProgramIcon(this);
     UseWindowFont(this);
 
-    Text1 = new QPlainTextEdit(this);
+    Text1 = new QTextBrowser(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     PlaceInTwips(Text1, 480, 360, 4695, 1335);
     Text1->setReadOnly(true);
-    Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // The page address is a link: a click, or Tab to it and Enter, opens it in the browser.
+    Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard |
+                                   Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    Text1->setOpenLinks(false);
     Text1->setFocusPolicy(Qt::StrongFocus);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Only a vertical scroll bar: long lines, the page address included, wrap inside the box.
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Text1->setLineWrapMode(QTextEdit::WidgetWidth);
     Text1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // Qt keeps line ends as single paragraph breaks; the stored text keeps its CR LF.
     Text1->setPlainText(
         HelpText(keyNamesPage).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // The fifth line is the address alone; it becomes the link without a character changing.
+    QTextCursor address(Text1->document()->findBlockByNumber(4));
+    address.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    QTextCharFormat link;
+    link.setAnchor(true);
+    link.setAnchorHref(keyNamesPage);
+    link.setForeground(palette().link());
+    link.setFontUnderline(true);
+    address.mergeCharFormat(link);
+    connect(Text1, &QTextBrowser::anchorClicked, this, &Form2::OpenKeyNamesPage);
     Text1->setAccessibleName(QStringLiteral("Instructions"));
 
     Command1 = new QPushButton(QStringLiteral("&Close"), this);
@@ -56,6 +77,24 @@ Form2::Form2(const QString& keyNamesPage, QWidget* parent) : QWidget(parent, Qt:
     WidenToFitCaption(Command1, GrowFrom::Centre);
     setTabOrder(Text1, Command1);
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    // Escape is the keyboard's way to "&Close".
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &Form2::Command1_Click);
+}
+
+void Form2::OpenKeyNamesPage(const QUrl& address) {
+    if (services_.urlOpener.open(address)) {
+        return;
+    }
+    const QString shown = address.isLocalFile() ? QDir::toNativeSeparators(address.toLocalFile())
+                                                : address.toString();
+    services_.messageBoxes.show(
+        this,
+        QStringLiteral("Wingcall could not open the list of key names, \"%1\", in a web "
+                       "browser.\n\nOpen that file in your web browser yourself, or set a "
+                       "web browser as the default program for web pages and try again.")
+            .arg(shown),
+        MessageButtons::Ok);
 }
 
 void Form2::showEvent(QShowEvent* event) {

@@ -4,8 +4,11 @@
 #include <QString>
 #include <QWidget>
 
-class QPlainTextEdit;
+#include "app/services/app_services.h"
+
 class QPushButton;
+class QTextBrowser;
+class QUrl;
 
 namespace wingcall::app {
 
@@ -13,8 +16,9 @@ class Form2 : public QWidget {
     Q_OBJECT
 
   public:
-    // `keyNamesPage` is the address of the page that lists the accepted key names.
-    explicit Form2(const QString& keyNamesPage, QWidget* parent = nullptr);
+    // `keyNamesPage` is the address of the page that lists the accepted key names; activating it
+    // in the help text opens it through `services`.
+    Form2(const QString& keyNamesPage, AppServices& services, QWidget* parent = nullptr);
 
     // The help text exactly as shown, each of its five lines ending with CR LF.
     static QString HelpText(const QString& keyNamesPage);
@@ -22,7 +26,7 @@ class Form2 : public QWidget {
     // Closes the window; the main window is shown again.
     void Command1_Click();
 
-    QPlainTextEdit* Text1;
+    QTextBrowser* Text1;
     QPushButton* Command1;
 
   signals:
@@ -34,6 +38,9 @@ class Form2 : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void OpenKeyNamesPage(const QUrl& address);
+
+    AppServices& services_;
     bool closing_ = false;
 };
 

@@ -3,7 +3,9 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeySequence>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "app/app_messages.h"
 #include "app/program_icon.h"
@@ -40,6 +42,9 @@ Form3::Form3(WingcallState& state, AppServices& services, QWidget* parent)
     setTabOrder(chkAppend, cmdExit);
     CommonAppend.filter = QStringLiteral("VoxtrelProfiles|*.xml");
     connect(cmdExit, &QPushButton::clicked, this, &Form3::cmdExit_Click);
+    // Escape is the keyboard's way to "&Close", and applies the choice as it does.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &Form3::cmdExit_Click);
 }
 
 void Form3::showEvent(QShowEvent* event) {

@@ -10,6 +10,7 @@
 #include "app/services/qt_host_files.h"
 #include "app/services/qt_message_boxes.h"
 #include "app/services/qt_program_starter.h"
+#include "app/services/qt_url_opener.h"
 #include "app/termination_signals.h"
 #include "app/wingcall_state.h"
 
@@ -31,7 +32,8 @@ int RunWingcall(int argc, char* argv[]) {
     QtMessageBoxes messageBoxes;
     QtProgramStarter programStarter;
     QtHostFiles hostFiles;
-    AppServices services{fileDialogs, messageBoxes, programStarter, hostFiles};
+    QtUrlOpener urlOpener;
+    AppServices services{fileDialogs, messageBoxes, programStarter, hostFiles, urlOpener};
     WingcallState state;
 
     Form1 mainWindow(state, services);

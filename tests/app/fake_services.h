@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QWidget>
 
 #include <deque>
@@ -98,6 +99,18 @@ class FakeProgramStarter final : public ProgramStarter {
     StartResult start(const QString& executable, const QStringList& arguments) override {
         requests.push_back({executable, arguments});
         return result;
+    }
+};
+
+// Records every address the program asks the browser to open, and answers with `opens`.
+class FakeUrlOpener final : public UrlOpener {
+  public:
+    bool opens = true;
+    std::vector<QUrl> opened;
+
+    bool open(const QUrl& address) override {
+        opened.push_back(address);
+        return opens;
     }
 };
 

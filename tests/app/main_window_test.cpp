@@ -5,8 +5,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QPlainTextEdit>
+#include <QDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
 #include <QUrl>
 
 #include "app/form2.h"
@@ -181,8 +183,8 @@ TEST_F(MainWindowTest, EveryAccessKeyRunsItsCommand) {
 
 using SecondaryWindowsTest = MainWindowTest;
 
-// The instructions replace the window until closed by their button or the frame; the window
-// comes back with the values it had.
+// The instructions replace the window until closed by their button, the frame or Escape; the
+// window comes back with the values it had.
 TEST_F(SecondaryWindowsTest, InstructionsShowTheFiveLinesAndClosingBringsBackTheWindow) {
     EXPECT_EQ(Form2::HelpText(QStringLiteral("file:///opt/Wingcall/docs/key-names.html")),
               QStringLiteral("Leave the text box blank if you do not wish to use a key \r\n"
@@ -197,7 +199,8 @@ TEST_F(SecondaryWindowsTest, InstructionsShowTheFiveLinesAndClosingBringsBackThe
     Form1& window = shownWindow();
     window.txtCallsign->setText(QStringLiteral("Vip"));
     window.chkPTT->setChecked(false);
-    for (const bool byFrame : {false, true}) {
+    for (const char* closedBy : {"button", "frame", "escape"}) {
+        SCOPED_TRACE(closedBy);
         window.Command1_Click();
         QPointer<Form2> instructions = window.instructionsWindow();
         ASSERT_TRUE(instructions);
@@ -210,8 +213,11 @@ TEST_F(SecondaryWindowsTest, InstructionsShowTheFiveLinesAndClosingBringsBackThe
         EXPECT_EQ(instructions->Text1->geometry(), QRect(32, 24, 313, 89));
         EXPECT_TRUE(instructions->isVisible());
         EXPECT_FALSE(window.isVisible());
-        if (byFrame) {
+        if (closedBy == std::string_view("frame")) {
             instructions->close();
+        } else if (closedBy == std::string_view("escape")) {
+            ASSERT_TRUE(QTest::qWaitForWindowActive(instructions));
+            QTest::keyClick(instructions->Text1, Qt::Key_Escape);
         } else {
             instructions->Command1->click();
         }
@@ -243,6 +249,9 @@ TEST_F(SecondaryWindowsTest, ClosingTheAppendOptionsAppliesTheAppendChoice) {
         const QWidget* dialogOwner = appendOptions.data();
         if (row[5] == "frame") {
             appendOptions->close();
+        } else if (row[5] == "escape") {
+            ASSERT_TRUE(QTest::qWaitForWindowActive(appendOptions));
+            QTest::keyClick(appendOptions->chkAppend, Qt::Key_Escape);
         } else {
             appendOptions->cmdExit->click();
         }
@@ -252,6 +261,10 @@ TEST_F(SecondaryWindowsTest, ClosingTheAppendOptionsAppliesTheAppendChoice) {
         EXPECT_EQ(state_.AppendSourcePath, Q(row[7]));
         EXPECT_FALSE(appendOptions);
         EXPECT_TRUE(window.isVisible());
+        // The button's tooltip names the profile the next Generate adds to, and only then.
+        const QString named = QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(Q(row[7])));
+        EXPECT_EQ(window.cmdAppend->toolTip().contains(named), state_.AppendMode == 1)
+            << window.cmdAppend->toolTip().toStdString();
         ASSERT_EQ(dialogs_.showings.size(), tick ? 1u : 0u);
         if (tick) {
             const DialogShowing& showing = dialogs_.showings[0];
@@ -262,6 +275,37 @@ TEST_F(SecondaryWindowsTest, ClosingTheAppendOptionsAppliesTheAppendChoice) {
             EXPECT_EQ(showing.settings.initialFolder, QStringLiteral("/sim/voxtrel/profiles"));
         }
     }
+}
+
+// The page address in the help text opens in the browser when clicked or when reached with Tab
+// and activated with Enter; an address the browser cannot take is reported, naming the file.
+TEST_F(SecondaryWindowsTest, TheKeyNamesPageOpensFromTheInstructionsByMouseAndByKeyboard) {
+    const QString page = QString::fromStdString((folder_ / "docs/key-names.html").string());
+    Form1& window = shownWindow();
+    window.Command1_Click();
+    Form2* instructions = window.instructionsWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(instructions));
+    QTextBrowser* text = instructions->Text1;
+    EXPECT_EQ(text->toPlainText(), Form2::HelpText(QUrl::fromLocalFile(page).toString())
+                                       .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+
+    // The window opens with the focus in the text, at its top.
+    ASSERT_EQ(QApplication::focusWidget(), text);
+    QTest::keyClick(text, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), text) << "Tab reaches the link first";
+    QTest::keyClick(text, Qt::Key_Return);
+    ASSERT_EQ(urlOpener_.opened.size(), 1u);
+    EXPECT_EQ(urlOpener_.opened[0], QUrl::fromLocalFile(page));
+
+    urlOpener_.opens = false;
+    QTextCursor address(text->document()->lastBlock().previous());
+    const QRect shown = text->cursorRect(address);
+    QTest::mouseClick(text->viewport(), Qt::LeftButton, {}, shown.center() + QPoint(8, 0));
+    ASSERT_EQ(urlOpener_.opened.size(), 2u);
+    EXPECT_EQ(urlOpener_.opened[1], QUrl::fromLocalFile(page));
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    EXPECT_TRUE(messages_.shown[0].text.contains(QDir::toNativeSeparators(page)));
+    EXPECT_TRUE(instructions->isVisible());
 }
 
 }  // namespace

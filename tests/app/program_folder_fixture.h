@@ -111,7 +111,8 @@ class ProgramFolderTest : public ::testing::Test {
     FakeMessageBoxes messages_;
     FakeProgramStarter starter_;
     FolderHostFiles hostFiles_{QString::fromStdString(folder_.path().string())};
-    AppServices services_{dialogs_, messages_, starter_, hostFiles_};
+    FakeUrlOpener urlOpener_;
+    AppServices services_{dialogs_, messages_, starter_, hostFiles_, urlOpener_};
     WingcallState state_;
     std::unique_ptr<Form1> window_;
 };

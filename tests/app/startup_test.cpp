@@ -49,7 +49,7 @@ TEST_F(StartupTest, AProgramAtTheRootLooksForItsSettingsFileThere) {
     const QString root = QStringLiteral("/");
 #endif
     FolderHostFiles rootFiles(root);
-    AppServices services{dialogs_, messages_, starter_, rootFiles};
+    AppServices services{dialogs_, messages_, starter_, rootFiles, urlOpener_};
     Form1(state_, services).Form_Load();
     EXPECT_EQ(FromWide(state_.SettingsPath), root + QStringLiteral("Wingcall.ini"));
 }

@@ -5,6 +5,7 @@
 #include "app/services/host_files.h"
 #include "app/services/message_boxes.h"
 #include "app/services/program_starter.h"
+#include "app/services/url_opener.h"
 
 namespace wingcall::app {
 
@@ -13,6 +14,7 @@ struct AppServices {
     MessageBoxes& messageBoxes;
     ProgramStarter& programStarter;
     HostFiles& hostFiles;
+    UrlOpener& urlOpener;
 };
 
 }  // namespace wingcall::app
