@@ -1,6 +1,7 @@
 // The windows as built. The main window: its controls (tests/data/app_main_window_controls.txt),
 // the push-to-talk enable rule, tab order and access keys. The instructions and append options
-// windows: one visible window at a time, the append choice (tests/data/app_append_options.txt).
+// windows: one visible window at a time, closing by button, frame or Escape, the append choice
+// (tests/data/app_append_options.txt) and the key names page opened from the help text.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
