@@ -37,7 +37,7 @@ QString ProfileNotWrittenText(const QString& reason, const QString& nextStep) {
 
 QString AppendSourceStillChosenText(const QString& appendSourcePath) {
     return QStringLiteral(
-               "Append mode still adds to \"%1\". Open Append Settings to choose another "
+               "Append mode still points at \"%1\". Open Append Settings to choose another "
                "profile, or untick Enable Append of Profile to write a new one.")
         .arg(appendSourcePath);
 }
@@ -77,11 +77,19 @@ QString SettingsNotSavedText(const QString& settingsPath, const SettingsWriteFai
     if (failure.lockStayedBusy) {
         return QString::fromStdString(failure.text);
     }
+    // The reason is the system's, without a final period; one given with it keeps just one.
+    QString reason = QString::fromStdString(failure.text);
+    if (reason.endsWith(u'.')) {
+        reason.chop(1);
+    }
+    if (reason.isEmpty()) {
+        reason = QStringLiteral("the system did not say why");
+    }
     return QStringLiteral(
                "Wingcall could not save its settings in \"%1\": %2.\n\nWingcall keeps its "
                "settings beside the program. Move the whole Wingcall folder to a folder you can "
                "write to (for example Documents) and start it from there.")
-        .arg(settingsPath, QString::fromStdString(failure.text));
+        .arg(settingsPath, reason);
 }
 
 }  // namespace wingcall::app

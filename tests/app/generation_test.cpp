@@ -144,7 +144,7 @@ TEST_F(GenerationTest, EveryWayGenerateEnds) {
                 row[7].starts_with("not writable")
                     ? QStringLiteral("\n\nChoose another folder in the save dialog, or make this "
                                      "one writable.")
-                    : "\n\nAppend mode still adds to \"" + profilePath(row[2]) +
+                    : "\n\nAppend mode still points at \"" + profilePath(row[2]) +
                           "\". Open Append Settings to choose another profile, or untick "
                           "Enable Append of Profile to write a new one."))
                 << texts[0].toStdString();
@@ -218,41 +218,20 @@ TEST_F(GenerationTest, TheProfileIsWrittenAndLaunchedUnderTheNameTheDialogGivesB
 }
 
 #ifdef __linux__
-// Sets the immutable flag of a file for as long as it lives (what chattr +i does): then even
-// root cannot replace the file, and a write of it fails as for a pilot in a read-only folder.
-class ImmutableFile {
-  public:
-    explicit ImmutableFile(const std::filesystem::path& path)
-        : descriptor_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-        int flags = 0;
-        if (descriptor_ >= 0 && ::ioctl(descriptor_, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags |= FS_IMMUTABLE_FL;
-            set_ = ::ioctl(descriptor_, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-        if (!set_) {
-            why_ = std::strerror(errno);
-        }
+// Sets or clears a file's immutable flag, as chattr +i and -i do: even root cannot replace an
+// immutable file, so a write of it fails as for a pilot in a read-only folder. 0, or the errno.
+int SetImmutable(const std::filesystem::path& path, bool immutable) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    bool done = descriptor >= 0 && ::ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ::ioctl(descriptor, FS_IOC_SETFLAGS, &flags) == 0;
+    const int error = done ? 0 : errno;
+    if (descriptor >= 0) {
+        ::close(descriptor);
     }
-    ImmutableFile(const ImmutableFile&) = delete;
-    ImmutableFile& operator=(const ImmutableFile&) = delete;
-    ~ImmutableFile() {
-        int flags = 0;
-        if (set_ && ::ioctl(descriptor_, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags &= ~FS_IMMUTABLE_FL;
-            ::ioctl(descriptor_, FS_IOC_SETFLAGS, &flags);
-        }
-        if (descriptor_ >= 0) {
-            ::close(descriptor_);
-        }
-    }
-    bool set() const { return set_; }
-    const std::string& why() const { return why_; }
-
-  private:
-    int descriptor_;
-    bool set_ = false;
-    std::string why_;
-};
+    return error;
+}
 #endif
 
 // A Wingcall.ini that cannot be written: the first run's three writes and Generate's six are each
@@ -267,9 +246,13 @@ TEST_F(GenerationTest, SettingsThatCannotBeSavedAreReportedOncePerStepAndTheFlow
 #else
     writeSettings("[General]\r\nOpenedOnce=0\r\n" + std::string(kTemplateSection));
     const std::string settingsBefore = settingsBytes();
-    const ImmutableFile immutable(settingsFile());
-    if (!immutable.set()) {
-        GTEST_SKIP() << "this file system does not take chattr +i: " << immutable.why();
+    // Cleared however the test ends, so that the scratch folder can go.
+    const struct Undo {
+        std::filesystem::path path;
+        ~Undo() { SetImmutable(path, false); }
+    } undo{settingsFile()};
+    if (const int error = SetImmutable(settingsFile(), true)) {
+        GTEST_SKIP() << "this file system does not take chattr +i: " << std::strerror(error);
     }
     const QString settingsPath = QString::fromStdString(settingsFile().string());
     const auto expectReported = [&](const QString& text) {
