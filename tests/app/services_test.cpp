@@ -237,7 +237,7 @@ TEST(HostFilesTest, AHiddenFileIsNoOrdinaryFile) {
 #endif
 }
 
-TEST(ProgramStarterTest, TheArgumentArrivesWholeWithoutAShellAndAMissingProgramIsNamed) {
+TEST(ProgramStarterTest, TheArgumentArrivesWholeWithoutAShellAndAFailureIsSaidInPlainWords) {
     QtProgramStarter starter;
     const StartResult missing = starter.start(QStringLiteral("/no/such/voxtrel.exe"), {});
     EXPECT_FALSE(missing.started);
