@@ -24,27 +24,72 @@ QString UntrappedErrorText(const QString& reason) {
     return QStringLiteral("Wingcall cannot go on and will now close.\n\n%1").arg(reason);
 }
 
-QString ProfileNotWrittenText(const QString& reason) {
-    return QStringLiteral(
-               "The profile was not written, and the push-to-talk settings were not "
-               "stored.\n\n%1")
-        .arg(reason);
+QString ProfileNotWrittenText(const QString& reason, const QString& nextStep) {
+    QString text = QStringLiteral(
+                       "The profile was not written, and the push-to-talk settings were not "
+                       "stored.\n\n%1")
+                       .arg(reason);
+    if (!nextStep.isEmpty()) {
+        text += QStringLiteral("\n\n") + nextStep;
+    }
+    return text;
 }
 
-QString VoxtrelLocationMissingText(const QStringList& missingKeys) {
+QString AppendSourceStillChosenText(const QString& appendSourcePath) {
+    return QStringLiteral(
+               "Append mode still points at \"%1\". Open Append Settings to choose another "
+               "profile, or untick Enable Append of Profile to write a new one.")
+        .arg(appendSourcePath);
+}
+
+namespace {
+
+// The profile stays where it was written, and the first run is what finds Voxtrel again.
+QString ProfileWrittenAndHowToChooseVoxtrel(const QString& profilePath,
+                                            const QString& settingsPath) {
+    return QStringLiteral(
+               "The profile has been written to \"%1\".\n\nTo choose Voxtrel again, set "
+               "OpenedOnce=0 in the [General] section of Wingcall.ini and start Wingcall (the "
+               "file is \"%2\").")
+        .arg(profilePath, settingsPath);
+}
+
+}  // namespace
+
+QString VoxtrelLocationMissingText(const QStringList& missingKeys, const QString& profilePath,
+                                   const QString& settingsPath) {
     return QStringLiteral(
                "Voxtrel was not started: Wingcall.ini does not say where Voxtrel is (%1 "
-               "missing from its [General] section).\n\n"
-               "The profile has been written. Wingcall will now close.")
+               "missing from its [General] section). Wingcall will now close.\n\n%2")
         .arg(missingKeys.join(QStringLiteral(" and ")) +
-             (missingKeys.size() > 1 ? QStringLiteral(" are") : QStringLiteral(" is")));
+                 (missingKeys.size() > 1 ? QStringLiteral(" are") : QStringLiteral(" is")),
+             ProfileWrittenAndHowToChooseVoxtrel(profilePath, settingsPath));
 }
 
-QString VoxtrelNotStartedText(const QString& executable, const QString& reason) {
+QString VoxtrelNotStartedText(const QString& executable, const QString& reason,
+                              const QString& profilePath, const QString& settingsPath) {
+    return QStringLiteral("Voxtrel could not be started from \"%1\": %2\n\n%3")
+        .arg(executable, reason, ProfileWrittenAndHowToChooseVoxtrel(profilePath, settingsPath));
+}
+
+QString SettingsNotSavedText(const QString& settingsPath, const SettingsWriteFailure& failure) {
+    // A lock that stayed busy is a whole message of its own: moving the folder would not help.
+    if (failure.lockStayedBusy) {
+        return QString::fromStdString(failure.text);
+    }
+    // The reason is the system's, without a final period; one given with it keeps just one.
+    QString reason = QString::fromStdString(failure.text);
+    if (reason.endsWith(u'.')) {
+        reason.chop(1);
+    }
+    if (reason.isEmpty()) {
+        reason = QStringLiteral("the system did not say why");
+    }
     return QStringLiteral(
-               "Voxtrel could not be started from \"%1\": %2\n\nThe profile has been "
-               "written.")
-        .arg(executable, reason);
+               "Wingcall could not save its settings in \"%1\": %2.\n\nWingcall keeps its "
+               "settings beside the program. Move the whole Wingcall folder to a folder you can "
+               "write to (for example Documents) and start it from there.")
+        .arg(settingsPath, reason);
 }
 
 }  // namespace wingcall::app

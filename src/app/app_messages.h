@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "settings/settings_file.h"
+
 namespace wingcall::app {
 
 inline const QString kWindowCaption = QStringLiteral("Wingcall");
@@ -29,8 +31,20 @@ inline const QString kVoxtrelExecutableName = QStringLiteral("voxtrel.exe");
 QString NotVoxtrelExecutableText(const QString& chosenPath);
 QString PathNotStorableText(const QString& chosenPath, const QString& problem);
 QString UntrappedErrorText(const QString& reason);
-QString ProfileNotWrittenText(const QString& reason);
-QString VoxtrelLocationMissingText(const QStringList& missingKeys);
-QString VoxtrelNotStartedText(const QString& executable, const QString& reason);
+// `nextStep`, when given, is the sentence that tells the pilot what to do about `reason`.
+QString ProfileNotWrittenText(const QString& reason, const QString& nextStep = QString());
+// What to do when the chosen profile or its folder cannot be written.
+inline const QString kOutputNotWritableNextStep =
+    QStringLiteral("Choose another folder in the save dialog, or make this one writable.");
+// What to do when the profile append mode adds to is refused: append mode still points at it.
+QString AppendSourceStillChosenText(const QString& appendSourcePath);
+// Voxtrel was not started, for a Wingcall.ini that does not say where it is, or for a start that
+// failed; both name the profile written and how to choose Voxtrel again.
+QString VoxtrelLocationMissingText(const QStringList& missingKeys, const QString& profilePath,
+                                   const QString& settingsPath);
+QString VoxtrelNotStartedText(const QString& executable, const QString& reason,
+                              const QString& profilePath, const QString& settingsPath);
+// A write of Wingcall.ini at `settingsPath` that stored nothing, and why.
+QString SettingsNotSavedText(const QString& settingsPath, const SettingsWriteFailure& failure);
 
 }  // namespace wingcall::app

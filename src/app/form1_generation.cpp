@@ -7,6 +7,7 @@
 #include "app/app_messages.h"
 #include "app/error_text.h"
 #include "app/form1.h"
+#include "app/general_settings_step.h"
 #include "app/stored_path.h"
 #include "app/text_conversion.h"
 #include "profile/merged_profile_writer.h"
@@ -15,6 +16,23 @@
 #include "settings/settings_file.h"
 
 namespace wingcall::app {
+namespace {
+
+// What the pilot can do about a profile that was not written, where that lies with the pilot: a
+// refused source stays chosen in append mode until it is changed; an output that could not be
+// written needs another folder or a writable one.
+QString NextStepAfterWriteFailure(const std::exception& error, const QString& appendSourcePath) {
+    if (dynamic_cast<const MergeSourceRefused*>(&error) != nullptr) {
+        return AppendSourceStillChosenText(appendSourcePath);
+    }
+    const auto* numbered = dynamic_cast<const WingcallError*>(&error);
+    if (numbered != nullptr && numbered->number() == ErrorNumber::FileAccess) {
+        return kOutputNotWritableNextStep;
+    }
+    return QString();
+}
+
+}  // namespace
 
 void Form1::Generation() {
     // Each generation starts from the template as it was loaded, so the callsign and numbers
@@ -34,6 +52,11 @@ void Form1::Generation() {
     CommonDialog1.initialFolder =
         PathFromStoredText(ReadGeneral(QStringLiteral("VoxtrelProfilesPath"), QString()));
     CommonDialog1.promptBeforeOverwrite = true;
+    // A name typed without an extension gets the one of the dialog's filter, as the platform's
+    // save dialogs do: a profile called "Wingcall" is one that neither the append dialog nor
+    // Voxtrel's import would offer. The dialog asks about overwriting the name it will really
+    // give back, and that name is the one written, passed to Voxtrel and named in every message.
+    CommonDialog1.defaultSuffix = QStringLiteral("xml");
 
     const FileDialogResult chosen = services_.fileDialogs.showSave(this, CommonDialog1);
     if (endedWithStatus_) {
@@ -62,24 +85,38 @@ void Form1::Generation() {
     } catch (const std::exception& error) {
         // The writers replace the target only once the whole document is written, so the file
         // keeps its previous content; the settings are not stored and the window stays.
-        services_.messageBoxes.show(this, ProfileNotWrittenText(ErrorText(error)),
-                                    MessageButtons::Ok);
+        services_.messageBoxes.show(
+            this,
+            ProfileNotWrittenText(ErrorText(error),
+                                  NextStepAfterWriteFailure(error, state_.AppendSourcePath)),
+            MessageButtons::Ok);
         return;
     }
 
     StorePushToTalkSettings();
+    if (endedWithStatus_) {
+        // Asked to end while the settings message was open.
+        return;
+    }
     OfferToStartVoxtrel(profilePath);
 }
 
 void Form1::StorePushToTalkSettings() {
     // Stored as the controls show them, untrimmed, in this order.
-    WriteGeneral(QStringLiteral("LastPTT1"), txtPTTKey->text());
-    WriteGeneral(QStringLiteral("LastPTT2"), txtPTTKey2->text());
-    WriteGeneral(QStringLiteral("LastBut"), PTTJoyButton->currentText());
-    WriteGeneral(QStringLiteral("PTTEnabled"),
-                 chkPTT->checkState() != Qt::Unchecked ? QStringLiteral("1") : QStringLiteral("0"));
-    WriteGeneral(QStringLiteral("PTTInState"), PTTInitState->currentText());
-    WriteGeneral(QStringLiteral("PTTKind"), PTTType->currentText());
+    GeneralSettingsStep settings(state_.SettingsPath);
+    settings.write(QStringLiteral("LastPTT1"), txtPTTKey->text());
+    settings.write(QStringLiteral("LastPTT2"), txtPTTKey2->text());
+    settings.write(QStringLiteral("LastBut"), PTTJoyButton->currentText());
+    settings.write(QStringLiteral("PTTEnabled"), chkPTT->checkState() != Qt::Unchecked
+                                                     ? QStringLiteral("1")
+                                                     : QStringLiteral("0"));
+    settings.write(QStringLiteral("PTTInState"), PTTInitState->currentText());
+    settings.write(QStringLiteral("PTTKind"), PTTType->currentText());
+    // The profile is written whatever became of these; the pilot hears once that the choices
+    // will not be remembered, and the flow goes on to the launch question.
+    if (const std::optional<QString> failure = settings.failureMessage()) {
+        services_.messageBoxes.show(this, *failure, MessageButtons::Ok);
+    }
 }
 
 void Form1::OfferToStartVoxtrel(const QString& profilePath) {
@@ -109,8 +146,10 @@ void Form1::OfferToStartVoxtrel(const QString& profilePath) {
         missingKeys << QStringLiteral("VoxtrelEXE");
     }
     if (!missingKeys.isEmpty()) {
-        services_.messageBoxes.show(this, VoxtrelLocationMissingText(missingKeys),
-                                    MessageButtons::Ok);
+        services_.messageBoxes.show(
+            this,
+            VoxtrelLocationMissingText(missingKeys, profilePath, FromWide(state_.SettingsPath)),
+            MessageButtons::Ok);
         EndProgram(kExitNormal);
         return;
     }
@@ -120,7 +159,9 @@ void Form1::OfferToStartVoxtrel(const QString& profilePath) {
     const QString program = PathFromStoredText(executable);
     const StartResult result = services_.programStarter.start(program, {profilePath});
     if (!result.started) {
-        services_.messageBoxes.show(this, VoxtrelNotStartedText(program, result.reason),
+        services_.messageBoxes.show(this,
+                                    VoxtrelNotStartedText(program, result.reason, profilePath,
+                                                          FromWide(state_.SettingsPath)),
                                     MessageButtons::Ok);
         return;
     }

@@ -6,6 +6,7 @@
 
 #include "app/app_messages.h"
 #include "app/form1.h"
+#include "app/general_settings_step.h"
 #include "app/joystick_button_setting.h"
 #include "app/stored_path.h"
 #include "app/text_conversion.h"
@@ -116,10 +117,16 @@ bool Form1::RunFirstRunSetup() {
                                         MessageButtons::Ok);
             continue;
         }
-        WriteGeneral(QStringLiteral("VoxtrelEXE"), executable.text);
-        WriteGeneral(QStringLiteral("VoxtrelProfilesPath"), profiles.text);
-        WriteGeneral(QStringLiteral("OpenedOnce"), QStringLiteral("1"));
-        return true;
+        GeneralSettingsStep settings(state_.SettingsPath);
+        settings.write(QStringLiteral("VoxtrelEXE"), executable.text);
+        settings.write(QStringLiteral("VoxtrelProfilesPath"), profiles.text);
+        settings.write(QStringLiteral("OpenedOnce"), QStringLiteral("1"));
+        // Start-up goes on as after any first run; the pilot learns once why this question will
+        // come back at the next start.
+        if (const std::optional<QString> failure = settings.failureMessage()) {
+            services_.messageBoxes.show(this, *failure, MessageButtons::Ok);
+        }
+        return !endedWithStatus_;
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <QByteArrayView>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include "app/text_conversion.h"
@@ -17,7 +18,8 @@ namespace wingcall::app {
 namespace {
 
 // Why a stored text would not come back as it went in: the routines cut a value to 254
-// characters, cannot hold a line, and take blanks and one pair of quotation marks off its ends.
+// characters, cannot hold a line, and take blanks, Ctrl-Z characters and one pair of quotation
+// marks off its ends.
 QString ProblemOfStoredText(const std::string& bytes) {
     if (bytes.size() > kSettingsBufferSize - 1) {
         return QStringLiteral("It is too long: Wingcall.ini keeps at most %1 characters of it.")
@@ -25,6 +27,11 @@ QString ProblemOfStoredText(const std::string& bytes) {
     }
     if (bytes.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
         return QStringLiteral("It holds a line break, which Wingcall.ini cannot keep.");
+    }
+    // A Ctrl-Z (the old end-of-file mark) at either end is taken off like a blank.
+    if (!bytes.empty() && (bytes.front() == '\x1A' || bytes.back() == '\x1A')) {
+        return QStringLiteral(
+            "It begins or ends with a Ctrl-Z character, which Wingcall.ini does not keep.");
     }
     const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
     if (!bytes.empty() && (isBlank(bytes.front()) || isBlank(bytes.back()))) {
@@ -72,6 +79,12 @@ StorablePath StorablePathFor(const QString& existingPath, const QString& suffix)
     }
     return {text, ProblemOfStoredText(WideToAnsi(ToWide(text)))};
 #else
+    // A name whose bytes are not UTF-8 reaches Wingcall with U+FFFD in their place, and the text
+    // stored for it would name another file (most likely none at all).
+    if (existingPath.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(existingPath)) {
+        return {QString(), QStringLiteral("Its name is not valid UTF-8 text, so Wingcall.ini "
+                                          "cannot keep it in a form that names this file.")};
+    }
     const QByteArray name = QFile::encodeName(existingPath + suffix);
     const std::string bytes(name.constData(), static_cast<std::size_t>(name.size()));
     return {FromWide(AnsiToWide(bytes)), ProblemOfStoredText(bytes)};

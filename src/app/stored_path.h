@@ -18,8 +18,10 @@ struct StorablePath {
 //   byte, each byte handed over as the code-page character that stands for it;
 // - on Windows a path the code page cannot carry is stored in its short (8.3) form, which names
 //   the same file in ASCII; `existingPath` must exist for it to have one.
-// A form longer than a stored value can be, with a line break, with blanks or quotation marks at
-// its ends (which a read takes off), or without a short name where one is needed, has a problem.
+// A form longer than a stored value can be, with a line break, with blanks, Ctrl-Z characters or
+// quotation marks at its ends (which a read takes off), or without a short name where one is
+// needed, has a problem; so has, on POSIX, a path that is not there under a name that was not
+// UTF-8 (Qt hands such a name over with U+FFFD for its bytes).
 StorablePath StorablePathFor(const QString& existingPath, const QString& suffix = QString());
 
 // The path a stored text names: the file-system name a first run stored, or, for a text that is

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -46,6 +47,12 @@ class FakeFileDialogs final : public FileDialogs {
         FileDialogResult result;
         result.swap(answers.front());
         answers.pop_front();
+        // The answer is the name typed; like the real dialogs, a name without any "." gets the
+        // default suffix.
+        if (result && !settings.defaultSuffix.isEmpty() &&
+            !QFileInfo(*result).fileName().contains(u'.')) {
+            *result += u'.' + settings.defaultSuffix;
+        }
         return result;
     }
 };

@@ -6,6 +6,16 @@
 #include <filesystem>
 #include <string>
 
+#ifdef __linux__
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
+
 #include "profile/merged_profile_writer.h"
 #include "profile/new_profile_writer.h"
 #include "program_folder_fixture.h"
@@ -124,10 +134,19 @@ TEST_F(GenerationTest, EveryWayGenerateEnds) {
 
         const QStringList texts = messages_.texts();
         ASSERT_FALSE(texts.empty());
-        if (row[7].starts_with("not written: ")) {
+        const QString settingsPath = QString::fromStdString(settingsFile().string());
+        if (const auto colon = row[7].find(": "); colon != std::string::npos) {
             EXPECT_EQ(texts.size(), 1);
             EXPECT_TRUE(texts[0].startsWith(ProfileNotWrittenText(QString())) &&
-                        texts[0].contains(Q(row[7].substr(13))))
+                        texts[0].contains(Q(row[7].substr(colon + 2))))
+                << texts[0].toStdString();
+            EXPECT_TRUE(texts[0].endsWith(
+                row[7].starts_with("not writable")
+                    ? QStringLiteral("\n\nChoose another folder in the save dialog, or make this "
+                                     "one writable.")
+                    : "\n\nAppend mode still points at \"" + profilePath(row[2]) +
+                          "\". Open Append Settings to choose another profile, or untick "
+                          "Enable Append of Profile to write a new one."))
                 << texts[0].toStdString();
         } else {
             QStringList expected;
@@ -137,11 +156,22 @@ TEST_F(GenerationTest, EveryWayGenerateEnds) {
             if (row[7] == "aborted") {
                 expected << QStringLiteral("Profile generation aborted");
             } else if (row[7] == "location missing") {
-                expected << VoxtrelLocationMissingText({QStringLiteral("VoxtrelEXE")});
+                expected << VoxtrelLocationMissingText({QStringLiteral("VoxtrelEXE")},
+                                                       profilePath(), settingsPath);
             } else if (row[7] == "not started") {
-                expected << VoxtrelNotStartedText(executable_, "the file does not exist.");
+                expected << VoxtrelNotStartedText(executable_, "the file does not exist.",
+                                                  profilePath(), settingsPath);
             }
             EXPECT_EQ(texts, expected);
+            if (row[7] == "location missing" || row[7] == "not started") {
+                // Where the profile is, and how the pilot gets to choose Voxtrel again.
+                EXPECT_TRUE(texts.back().endsWith(
+                    "The profile has been written to \"" + profilePath() +
+                    "\".\n\nTo choose Voxtrel again, set OpenedOnce=0 in the [General] section "
+                    "of Wingcall.ini and start Wingcall (the file is \"" +
+                    settingsPath + "\")."))
+                    << texts.back().toStdString();
+            }
         }
         EXPECT_EQ(messages_.shown[0].title, written ? "Start Voxtrel ?" : "Wingcall");
         EXPECT_EQ(messages_.shown[0].buttons, written ? MessageButtons::YesNo : MessageButtons::Ok);
@@ -165,6 +195,96 @@ TEST_F(GenerationTest, EveryWayGenerateEnds) {
             EXPECT_EQ(ReadBytes(profileFile()), NewProfile(L"Cobra"));
         }
     }
+}
+
+// tests/data/app_save_names.txt through the flow: the file written, remembered and handed to
+// Voxtrel is the one the dialog gives back, extension and all.
+TEST_F(GenerationTest, TheProfileIsWrittenAndLaunchedUnderTheNameTheDialogGivesBack) {
+    for (const std::vector<std::string>& row : Rows("app_save_names.txt", 2)) {
+        SCOPED_TRACE(row[0]);
+        Form1& window = startWith();
+        dialogs_.answers = {profilePath(row[0])};
+        messages_.yesNoAnswers = {kAnswerYes};
+
+        window.Generation();
+
+        EXPECT_EQ(ReadBytes(profileFile(row[1])), NewProfile());
+        EXPECT_EQ(row[0] == row[1], std::filesystem::exists(profileFile(row[0])));
+        EXPECT_EQ(window.CommonDialog1.fileName, profilePath(row[1]));
+        ASSERT_EQ(starter_.requests.size(), 1u);
+        EXPECT_EQ(starter_.requests[0].arguments, QStringList{profilePath(row[1])});
+        std::filesystem::remove(profileFile(row[1]));
+    }
+}
+
+#ifdef __linux__
+// Sets or clears a file's immutable flag, as chattr +i and -i do: even root cannot replace an
+// immutable file, so a write of it fails as for a pilot in a read-only folder. 0, or the errno.
+int SetImmutable(const std::filesystem::path& path, bool immutable) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    bool done = descriptor >= 0 && ::ioctl(descriptor, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ::ioctl(descriptor, FS_IOC_SETFLAGS, &flags) == 0;
+    const int error = done ? 0 : errno;
+    if (descriptor >= 0) {
+        ::close(descriptor);
+    }
+    return error;
+}
+#endif
+
+// A Wingcall.ini that cannot be written: the first run's three writes and Generate's six are each
+// reported once, with the system's reason, and each flow goes on as if they had held (the window
+// opens, the profile is written, the launch question comes).
+TEST_F(GenerationTest, SettingsThatCannotBeSavedAreReportedOncePerStepAndTheFlowGoesOn) {
+    // Another program holding the file for the whole wait has a message of its own.
+    const std::string busy = "Wingcall.ini is being written by another program";
+    EXPECT_EQ(SettingsNotSavedText(QStringLiteral("x"), {true, busy}), Q(busy));
+#ifndef __linux__
+    GTEST_SKIP() << "a file even an administrator cannot replace is made with chattr +i here";
+#else
+    writeSettings("[General]\r\nOpenedOnce=0\r\n" + std::string(kTemplateSection));
+    const std::string settingsBefore = settingsBytes();
+    // Cleared however the test ends, so that the scratch folder can go.
+    const struct Undo {
+        std::filesystem::path path;
+        ~Undo() { SetImmutable(path, false); }
+    } undo{settingsFile()};
+    if (const int error = SetImmutable(settingsFile(), true)) {
+        GTEST_SKIP() << "this file system does not take chattr +i: " << std::strerror(error);
+    }
+    const QString settingsPath = QString::fromStdString(settingsFile().string());
+    const auto expectReported = [&](const QString& text) {
+        const QString start = "Wingcall could not save its settings in \"" + settingsPath + "\": ";
+        const QString end = QStringLiteral(
+            ".\n\nWingcall keeps its settings beside the program. Move the whole Wingcall "
+            "folder to a folder you can write to (for example Documents) and start it from "
+            "there.");
+        EXPECT_TRUE(text.startsWith(start) && text.endsWith(end) &&
+                    text.size() > start.size() + end.size())
+            << text.toStdString();
+    };
+    dialogs_.answers = {executable_};
+    Form1& window = startProgram();
+    QStringList texts = messages_.texts();
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_EQ(texts[0], kSpecifyVoxtrelText);
+    expectReported(texts[1]);
+    EXPECT_FALSE(window.endedWithStatus());
+    EXPECT_EQ(state_.CommandTemplate.CommandCount, 1u);
+
+    messages_.shown.clear();
+    dialogs_.answers = {profilePath()};
+    messages_.yesNoAnswers = {kAnswerNo};
+    window.Generation();
+    texts = messages_.texts();
+    ASSERT_EQ(texts.size(), 2);
+    expectReported(texts[0]);
+    EXPECT_EQ(texts[1], kStartVoxtrelText);
+    EXPECT_TRUE(std::filesystem::exists(profileFile()));
+    EXPECT_EQ(settingsBytes(), settingsBefore);
+#endif
 }
 
 TEST_F(GenerationTest, ACallsignThatNeverStopsFormingPlaceholdersIsRefusedBeforeTheDialog) {

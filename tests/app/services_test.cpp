@@ -17,6 +17,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -148,8 +149,12 @@ TEST(QtFileDialogsTest, DialogsShowTheStoredSettingsAndGiveTheFullPathOfAnyName)
         typedName = dialog->selectedFiles().value(0);
         dialog->reject();
     });
-    settings = {QStringLiteral("Save Wingcall Profile"), QStringLiteral("Wingcall"),
-                QStringLiteral("Voxtrel Profile|*.xml"), QString(), true};
+    settings = {QStringLiteral("Save Wingcall Profile"),
+                QStringLiteral("Wingcall"),
+                QStringLiteral("Voxtrel Profile|*.xml"),
+                QString(),
+                true,
+                QString()};
     // Like a closed box, a closed dialog gives the keystrokes back to its window.
     WindowAndOther windows;
     EXPECT_FALSE(dialogs.showSave(&windows.window, settings)) << "a cancel gives no path";
@@ -158,6 +163,41 @@ TEST(QtFileDialogsTest, DialogsShowTheStoredSettingsAndGiveTheFullPathOfAnyName)
     EXPECT_TRUE(typedName.endsWith(QStringLiteral("/Wingcall"))) << typedName.toStdString();
     QCoreApplication::processEvents();
     EXPECT_EQ(QApplication::activeWindow(), &windows.window);
+}
+
+// tests/data/app_save_names.txt through the real save dialog: the name typed gets the default
+// suffix when it has no extension, and the overwrite question names the file really written.
+TEST(QtFileDialogsTest, TheSaveDialogAddsTheSuffixBeforeItAsksAboutOverwriting) {
+    wingcall::testing::TempFolder folder;
+    const QString folderPath = QString::fromStdString(folder.path().string());
+    QtFileDialogs dialogs;
+    for (const std::vector<std::string>& row :
+         wingcall::testing::ReadDataTable("app_save_names.txt")) {
+        ASSERT_EQ(row.size(), 2u) << row[0];
+        SCOPED_TRACE(row[0]);
+        const QString written = QString::fromStdString(row[1]);
+        wingcall::testing::WriteBytes(folder / row[1], "an earlier profile");
+        QString question;
+        bool accepted = false;
+        WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+            // Accepted once: the overwrite question then keeps the dialog open.
+            if (!std::exchange(accepted, true)) {
+                static_cast<QDialog*>(dialog)->accept();
+            }
+        });
+        WhenShown<QMessageBox>([&](QMessageBox* box) {
+            question = box->text();
+            box->button(QMessageBox::Yes)->click();
+        });
+        const FileDialogResult chosen = dialogs.showSave(
+            nullptr,
+            {QStringLiteral("Save Wingcall Profile"), QString::fromStdString(row[0]),
+             QStringLiteral("Voxtrel Profile|*.xml"), folderPath, true, QStringLiteral("xml")});
+        ASSERT_TRUE(chosen);
+        EXPECT_EQ(*chosen, QDir::toNativeSeparators(folderPath + u'/' + written));
+        EXPECT_TRUE(question.contains(written)) << question.toStdString();
+        std::filesystem::remove(folder / row[1]);
+    }
 }
 
 // A single filter pair and a folder padded with NULs are QtFileDialogsTest's cases, through the
@@ -197,13 +237,39 @@ TEST(HostFilesTest, AHiddenFileIsNoOrdinaryFile) {
 #endif
 }
 
-TEST(ProgramStarterTest, TheArgumentArrivesWholeWithoutAShellAndAMissingProgramIsNamed) {
+TEST(ProgramStarterTest, TheArgumentArrivesWholeWithoutAShellAndAFailureIsSaidInPlainWords) {
     QtProgramStarter starter;
     const StartResult missing = starter.start(QStringLiteral("/no/such/voxtrel.exe"), {});
     EXPECT_FALSE(missing.started);
     EXPECT_TRUE(missing.reason.contains(QStringLiteral("/no/such/voxtrel.exe")));
 
+    // Files the system will not run are told apart in plain words, not the process layer's
+    // texts ("execv: Exec format error").
     wingcall::testing::TempFolder folder;
+    struct Refused {
+        const char* name;
+        const char* bytes;
+        std::filesystem::perms permissions;
+        const char* reason;
+    };
+    constexpr auto kRunnable = std::filesystem::perms::owner_all;
+    for (const Refused& refused : {
+             Refused{"notes.exe", "just text", kRunnable, "is not a program this system can run."},
+#ifndef _WIN32
+             Refused{"locked.exe", "#!/bin/sh\n", std::filesystem::perms::owner_read,
+                     "the system does not allow Wingcall to run"},
+#endif
+         }) {
+        const auto path = folder.path() / refused.name;
+        wingcall::testing::WriteBytes(path, refused.bytes);
+        std::filesystem::permissions(path, refused.permissions);
+        const StartResult result = starter.start(QString::fromStdString(path.string()), {});
+        EXPECT_FALSE(result.started);
+        EXPECT_TRUE(result.reason.contains(QString::fromUtf8(refused.reason)) &&
+                    result.reason.contains(QString::fromStdString(path.string())))
+            << result.reason.toStdString();
+    }
+
     // A program that writes its arguments to a file; the argument holds blanks, quotes, a
     // backslash before a quote and a semicolon, which a shell, or a Windows command line built
     // carelessly, would split, unquote or run.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 
 #include "app/text_conversion.h"
 #include "program_folder_fixture.h"
@@ -151,7 +152,7 @@ TEST_F(StartupTest, TheFirstRunStoresPathsThatComeBackWhateverTheirLetters) {
 #endif
     };
     for (const char* name : {"\u0414\u043C\u0438\u0442\u0440\u0438\u0439 \u0441\u0438\u043C",
-                             "\u0141\u00F3d\u017A \u20AC\u00E9", "\U0001F600", "Plain"}) {
+                             "\u0141\u00F3d\u017A \u20AC\u00E9", "\U0001F600", "\uFFFD", "Plain"}) {
         SCOPED_TRACE(name);
         const QString folder = pathIn(name) + QDir::separator();
         const QString executable = folder + QStringLiteral("voxtrel.exe");
@@ -172,6 +173,21 @@ TEST_F(StartupTest, TheFirstRunStoresPathsThatComeBackWhateverTheirLetters) {
         expectSameFile(starter_.requests[0].executable, executable);
     }
 #ifndef _WIN32
+    // A folder whose name is not UTF-8 comes from the dialog with U+FFFD for its bytes, a path
+    // that names no file: refused, and the next choice is stored.
+    const std::filesystem::path notUtf8 = folder_.path() / "Jos\xE9";
+    std::filesystem::create_directories(notUtf8);
+    wingcall::testing::WriteBytes(notUtf8 / "voxtrel.exe", "");
+    const QString refused = QFile::decodeName((notUtf8 / "voxtrel.exe").c_str());
+    dialogs_.answers = {refused, pathIn("Plain/voxtrel.exe")};
+    startProgram(firstRunSettings());
+    ASSERT_EQ(messages_.texts().size(), 2);
+    const QString told = messages_.texts()[1];
+    EXPECT_TRUE(told.startsWith(QStringLiteral("Wingcall cannot remember where this Voxtrel is")) &&
+                told.contains(refused) && told.contains(QStringLiteral("not valid UTF-8")))
+        << told.toStdString();
+    EXPECT_EQ(state_.ProfilesFolder, pathIn("Plain/profiles"));
+
     dialogs_.answers = {pathIn("profile.xml")};
     messages_.yesNoAnswers = {kAnswerYes};
     startProgram(

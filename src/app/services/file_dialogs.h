@@ -17,6 +17,9 @@ struct FileDialogSettings {
     QString filter;    // "Label|pattern" pairs joined by "|"
     QString initialFolder;  // empty, or only NULs before the text: the host picks the folder
     bool promptBeforeOverwrite = false;  // save dialog: ask before replacing an existing file
+    // Save dialog: the extension ("xml") added to a name typed without one, before the dialog
+    // asks about overwriting; empty: the name typed is the name used.
+    QString defaultSuffix;
 };
 
 // The outcome of one showing: the chosen file's full path, or no value when the user cancelled

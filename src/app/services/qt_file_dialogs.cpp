@@ -16,8 +16,9 @@ FileDialogResult ShowFileDialog(QWidget* parent, const FileDialogSettings& setti
     // No dialog insists on an existing file: the name the user gives is handed back, and the
     // caller says what is wrong with it (a merge source that is not there fails at the merge).
     dialog.setFileMode(QFileDialog::AnyFile);
-    // The stored dialogs have no default extension: the name typed is the name used.
-    dialog.setDefaultSuffix(QString());
+    // Qt adds the suffix to a name without any ".", before its overwrite check, so the question
+    // names the file that will be written; the native Windows dialog does the same with it.
+    dialog.setDefaultSuffix(settings.defaultSuffix);
     // The file-type list shows each entry's stored label alone, not its pattern as well.
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !settings.promptBeforeOverwrite);

@@ -1,10 +1,53 @@
 // Starts a detached process; the started program outlives Wingcall, which does not wait for it.
 #include "app/services/qt_program_starter.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
+#include <cerrno>
+
 namespace wingcall::app {
+namespace {
+
+// Whether the file begins with `signature` (a program's first bytes).
+bool BeginsWith(const QString& path, const QByteArray& signature) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(signature.size()) == signature;
+}
+
+// Why the system would not run `executable`, in plain words, for a start that failed. The
+// process layer reports only texts such as "execv: Exec format error", which tell a pilot
+// nothing; the reasons a pilot can act on are told apart here.
+QString StartFailureReason(const QString& executable, const QString& processError) {
+    const QString notRunnable =
+        QStringLiteral("\"%1\" is not a program this system can run.").arg(executable);
+#ifdef _WIN32
+    // Every Windows program begins with "MZ"; anything else is a document or a damaged file.
+    if (!BeginsWith(executable, QByteArrayLiteral("MZ"))) {
+        return notRunnable;
+    }
+#else
+    // The process layer ends its text with the system's words for the error number, as
+    // qt_error_string gives them.
+    const auto failedWith = [&](int number) {
+        return processError.endsWith(qt_error_string(number));
+    };
+    if (failedWith(EACCES) || failedWith(EPERM)) {
+        return QStringLiteral("the system does not allow Wingcall to run \"%1\".").arg(executable);
+    }
+    // ENOENT for a file that exists: the loader or interpreter it names is missing.
+    if (failedWith(ENOEXEC) || failedWith(ENOENT) || failedWith(ELIBBAD) ||
+        !(BeginsWith(executable, QByteArrayLiteral("\x7F"
+                                                   "ELF")) ||
+          BeginsWith(executable, QByteArrayLiteral("#!")))) {
+        return notRunnable;
+    }
+#endif
+    return processError;
+}
+
+}  // namespace
 
 StartResult QtProgramStarter::start(const QString& executable, const QStringList& arguments) {
     const QFileInfo program(executable);
@@ -19,7 +62,7 @@ StartResult QtProgramStarter::start(const QString& executable, const QStringList
     process.setArguments(arguments);
     process.setWorkingDirectory(program.absolutePath());
     if (!process.startDetached()) {
-        return {false, process.errorString()};
+        return {false, StartFailureReason(executable, process.errorString())};
     }
     return {true, QString()};
 }

@@ -1,0 +1,28 @@
+// Writes keys of [General] for one step of the flow and keeps why the first that failed did.
+#include "app/general_settings_step.h"
+
+#include <utility>
+
+#include "app/app_messages.h"
+#include "app/text_conversion.h"
+
+namespace wingcall::app {
+
+GeneralSettingsStep::GeneralSettingsStep(std::wstring settingsPath)
+    : settingsPath_(std::move(settingsPath)) {}
+
+void GeneralSettingsStep::write(const QString& key, const QString& value) {
+    if (!WriteSetting(settingsPath_, kGeneralSection, ToWide(key), ToWide(value)) &&
+        !firstFailure_) {
+        firstFailure_ = LastSettingsWriteFailure();
+    }
+}
+
+std::optional<QString> GeneralSettingsStep::failureMessage() const {
+    if (!firstFailure_) {
+        return std::nullopt;
+    }
+    return SettingsNotSavedText(FromWide(settingsPath_), *firstFailure_);
+}
+
+}  // namespace wingcall::app
