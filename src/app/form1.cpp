@@ -270,10 +270,4 @@ QString Form1::ReadGeneral(const QString& key, const QString& defaultValue) cons
         ReadSetting(state_.SettingsPath, kGeneralSection, ToWide(key), ToWide(defaultValue)));
 }
 
-void Form1::WriteGeneral(const QString& key, const QString& value) const {
-    // The settings writes report nothing to the user: a write that fails leaves the key as it
-    // was, and the next start reads whatever the file holds.
-    WriteSetting(state_.SettingsPath, kGeneralSection, ToWide(key), ToWide(value));
-}
-
 }  // namespace wingcall::app

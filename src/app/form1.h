@@ -106,7 +106,6 @@ class Form1 : public QWidget {
     void ShowAppendChoice();
 
     QString ReadGeneral(const QString& key, const QString& defaultValue) const;
-    void WriteGeneral(const QString& key, const QString& value) const;
 
     WingcallState& state_;
     AppServices& services_;
