@@ -1,0 +1,20 @@
+# Gives a Windows executable its version resource (product "Wingcall", a file description, the
+# project's version, the copyright), generated from cmake/version.rc.in into the build folder.
+# Usage: wingcall_add_version_resource(<target> DESCRIPTION "<what the program is>")
+# Elsewhere than on Windows it does nothing.
+function(wingcall_add_version_resource target)
+    if(NOT WIN32)
+        return()
+    endif()
+    cmake_parse_arguments(PARSE_ARGV 1 RESOURCE "" "DESCRIPTION" "")
+    set(WINGCALL_RESOURCE_DESCRIPTION "${RESOURCE_DESCRIPTION}")
+    get_target_property(output_name ${target} OUTPUT_NAME)
+    if(NOT output_name)
+        set(output_name ${target})
+    endif()
+    set(WINGCALL_RESOURCE_NAME "${output_name}")
+    set(WINGCALL_RESOURCE_FILE "${output_name}.exe")
+    set(resource "${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc")
+    configure_file("${PROJECT_SOURCE_DIR}/cmake/version.rc.in" "${resource}" @ONLY)
+    target_sources(${target} PRIVATE "${resource}")
+endfunction()
