@@ -77,8 +77,8 @@ for program in Wingcall.exe try-without-voxtrel/voxtrel.exe; do
     [[ -n $(resource_value "$exe" FileDescription) ]] || fail "$program: no FileDescription"
     [[ $(resource_value "$exe" LegalCopyright) == *"The Wingcall developers"* ]] ||
         fail "$program: LegalCopyright does not name the Wingcall developers"
-    x86_64-w64-mingw32-objdump -p "$exe" | grep -q 'Subsystem.*(Windows GUI)' ||
-        fail "$program: not a Windows GUI program"
+    headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+    [[ $headers == *"(Windows GUI)"* ]] || fail "$program: not a Windows GUI program"
 done
 if wrestool -x --type=14 "$folder/Wingcall.exe" >"$work/icon.ico" 2>/dev/null && [[ -s $work/icon.ico ]]; then
     sizes=$(icotool -l "$work/icon.ico" | sed -n 's/.*--width=\([0-9]*\).*/\1/p' | sort -n | tr '\n' ' ')
