@@ -361,7 +361,6 @@ if chattr +i "$folder/Wingcall.ini" 2>/dev/null; then
                 echo "  message box $message is up"
                 xdotool windowfocus "$message" 2>/dev/null || true
                 sleep 0.5
-                printf '' | xclip -selection clipboard
                 xdotool key --clearmodifiers ctrl+c
                 sleep 1
                 text=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
