@@ -57,6 +57,12 @@ for text in ReadMe.txt LICENSE THIRD-PARTY-NOTICES.txt; do
     [[ $lines -gt 0 && $lines == "$crlf" ]] ||
         fail "$text: $crlf of $lines lines end with CR LF"
 done
+# Laid out through CMake's configure_file, which must change nothing but the line ends.
+for text in LICENSE:LICENSE THIRD-PARTY-NOTICES.txt:packaging/THIRD-PARTY-NOTICES.txt; do
+    [[ -f $folder/${text%%:*} ]] || continue
+    tr -d '\r' <"$folder/${text%%:*}" | cmp -s - "$repository/${text#*:}" ||
+        fail "${text%%:*} in the ZIP differs from ${text#*:} beyond its line ends"
+done
 if [[ -f $folder/ReadMe.txt ]] && ! iconv -f ASCII -t ASCII "$folder/ReadMe.txt" >/dev/null 2>&1; then
     fail "ReadMe.txt holds characters outside ASCII"
 fi
