@@ -1,7 +1,9 @@
 # The portable program folder as an archive: `cpack` in a build folder gives a ZIP on Windows and
-# a TGZ elsewhere, unpacking to Wingcall/ with the program, the shipped Wingcall.ini, the key names
-# page and the Voxtrel stand-in (voxtrel/ with its key-name list and an empty profiles/ folder).
-# `cmake --install <build> --prefix <folder>` lays out the same <folder>/Wingcall/.
+# a TGZ elsewhere, unpacking to Wingcall/ with the program, the shipped Wingcall.ini, the pilot's
+# ReadMe.txt, LICENSE (and on Windows THIRD-PARTY-NOTICES.txt), the key names page and the Voxtrel
+# stand-in (try-without-voxtrel/ with its key-name list and an empty profiles/ folder).
+# `cmake --install <build> --prefix <folder>` lays out the same <folder>/Wingcall/; the Windows ZIP
+# that scripts/build-windows packs is made from that layout.
 # The build's own <build>/Wingcall/ is left as it is: the archive takes the shipped Wingcall.ini,
 # never the settings a developer's runs have written there.
 if(NOT TARGET Wingcall)
@@ -9,6 +11,27 @@ if(NOT TARGET Wingcall)
 endif()
 
 set(WINGCALL_PACKAGE_FOLDER Wingcall)
+set(WINGCALL_STAND_IN_FOLDER try-without-voxtrel)
+
+# The texts a pilot reads in Notepad carry CR LF whatever the checkout's line ends; they are laid
+# out in the build's program folder too, so that it matches the archive.
+set(WINGCALL_PILOT_TEXTS
+    "${PROJECT_SOURCE_DIR}/packaging/ReadMe.txt.in|ReadMe.txt"
+    "${PROJECT_SOURCE_DIR}/LICENSE|LICENSE")
+if(WIN32)
+    # What the Windows programs link in, with the licences; see packaging/README.md.
+    list(APPEND WINGCALL_PILOT_TEXTS
+         "${PROJECT_SOURCE_DIR}/packaging/THIRD-PARTY-NOTICES.txt|THIRD-PARTY-NOTICES.txt")
+endif()
+foreach(text IN LISTS WINGCALL_PILOT_TEXTS)
+    string(REPLACE "|" ";" text "${text}")
+    list(GET text 0 text_source)
+    list(GET text 1 text_name)
+    configure_file("${text_source}" "${CMAKE_BINARY_DIR}/Wingcall/${text_name}" @ONLY
+                   NEWLINE_STYLE CRLF)
+    install(FILES "${CMAKE_BINARY_DIR}/Wingcall/${text_name}"
+            DESTINATION ${WINGCALL_PACKAGE_FOLDER})
+endforeach()
 
 install(TARGETS Wingcall RUNTIME DESTINATION ${WINGCALL_PACKAGE_FOLDER})
 install(FILES ${PROJECT_SOURCE_DIR}/data/Wingcall.ini DESTINATION ${WINGCALL_PACKAGE_FOLDER})
@@ -16,11 +39,12 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/key-names.html
         DESTINATION ${WINGCALL_PACKAGE_FOLDER}/docs)
 
 if(TARGET voxtrel)
-    install(TARGETS voxtrel RUNTIME DESTINATION ${WINGCALL_PACKAGE_FOLDER}/voxtrel)
-    install(FILES ${PROJECT_SOURCE_DIR}/data/key-names.txt
-            DESTINATION ${WINGCALL_PACKAGE_FOLDER}/voxtrel)
-    # An empty profiles/ folder, where the first run points Wingcall's saved profiles.
-    install(DIRECTORY DESTINATION ${WINGCALL_PACKAGE_FOLDER}/voxtrel/profiles)
+    set(stand_in_destination ${WINGCALL_PACKAGE_FOLDER}/${WINGCALL_STAND_IN_FOLDER})
+    install(TARGETS voxtrel RUNTIME DESTINATION ${stand_in_destination})
+    install(FILES ${PROJECT_SOURCE_DIR}/data/key-names.txt DESTINATION ${stand_in_destination})
+    # An empty profiles/ folder, where the first run points Wingcall's saved profiles when the
+    # stand-in is chosen.
+    install(DIRECTORY DESTINATION ${stand_in_destination}/profiles)
 endif()
 
 # On Windows a shared Qt's libraries and plugins go beside each program, as windeployqt gathers
@@ -43,7 +67,8 @@ if(WIN32 AND NOT WINGCALL_QT_IS_STATIC)
     if(WINGCALL_WINDEPLOYQT)
         set(WINGCALL_DEPLOYED_PROGRAMS "${WINGCALL_PACKAGE_FOLDER}/Wingcall.exe")
         if(TARGET voxtrel)
-            list(APPEND WINGCALL_DEPLOYED_PROGRAMS "${WINGCALL_PACKAGE_FOLDER}/voxtrel/voxtrel.exe")
+            list(APPEND WINGCALL_DEPLOYED_PROGRAMS
+                 "${WINGCALL_PACKAGE_FOLDER}/${WINGCALL_STAND_IN_FOLDER}/voxtrel.exe")
         endif()
         foreach(program IN LISTS WINGCALL_DEPLOYED_PROGRAMS)
             install(CODE "

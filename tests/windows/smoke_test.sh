@@ -7,9 +7,16 @@
 #      program ends with status 1;
 #   3. Generate (Alt+G) opens the platform's save dialog in the profiles folder; a name typed
 #      there gets the profile written and the push-to-talk settings stored, and No to the
-#      question about starting Voxtrel keeps the window, which Alt+E then ends.
+#      question about starting Voxtrel keeps the window, which Alt+E then ends;
+#   4. the first run in the folder as unzipped: the pilot's texts and the stand-in sit where
+#      ReadMe.txt says, and choosing try-without-voxtrel\voxtrel.exe in the platform's open
+#      dialog stores it and its profiles folder;
+#   5. accepting the save dialog's proposed name "Wingcall" writes Wingcall.xml;
+#   6. with Wingcall.ini unwritable (immutable), Generate writes the profile, says that the
+#      settings could not be saved (the message is read through the clipboard, where Ctrl+C
+#      puts a message box's text), and then asks about starting Voxtrel.
 # Usage: tests/windows/smoke_test.sh WINDOWS_ZIP [MAIN_WINDOW_SCREENSHOT.png]
-# Needs wine, xvfb, xdotool and imagemagick (scripts/test-windows installs them).
+# Needs wine, xvfb, xdotool, xclip, imagemagick and chattr (scripts/test-windows installs them).
 set -euo pipefail
 repository=$(cd "$(dirname "$0")/../.." && pwd)
 zip=$(realpath "$1")
@@ -20,7 +27,9 @@ source "$repository/scripts/wine-session.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/wingcall-smoke-XXXXXX")
 xvfb_pid=
 program_pid=
+immutable=
 cleanup() {
+    [[ -n $immutable ]] && chattr -i "$immutable" 2>/dev/null || true
     [[ -n $program_pid ]] && kill "$program_pid" 2>/dev/null || true
     end_wine_session
     [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
@@ -113,7 +122,7 @@ stop_program() {
 echo "Smoke case 1: the main window comes up and Exit ends the program"
 folder=$(unpack main-window)
 # As after the first run: Voxtrel located, its profiles folder remembered.
-sed -i 's/^OpenedOnce=0\r$/OpenedOnce=1\r\nVoxtrelEXE=.\\voxtrel\\voxtrel.exe\r\nVoxtrelProfilesPath=.\\voxtrel\\profiles\r/' \
+sed -i 's/^OpenedOnce=0\r$/OpenedOnce=1\r\nVoxtrelEXE=.\\try-without-voxtrel\\voxtrel.exe\r\nVoxtrelProfilesPath=.\\try-without-voxtrel\\profiles\r/' \
     "$folder/Wingcall.ini"
 grep -q '^OpenedOnce=1' "$folder/Wingcall.ini" || fail "could not prepare Wingcall.ini"
 start_program "$folder"
@@ -173,39 +182,75 @@ else
 fi
 stop_program
 
-echo "Smoke case 3: Generate writes a profile through the platform's save dialog"
-folder=$(unpack generate)
-# Wine shows the Unix file system as drive Z:.
-windows_folder="Z:${folder//\//\\}"
-printf '%s\r\n' "[General]" "OpenedOnce=1" "VoxtrelEXE=$windows_folder\\voxtrel\\voxtrel.exe" \
-    "VoxtrelProfilesPath=$windows_folder\\voxtrel\\profiles" "LastPTT1=LeftControl" >"$work/general"
-sed -n '/^\[Commands\]/,$p' "$folder/Wingcall.ini" >"$work/commands"
-cat "$work/general" - "$work/commands" <<<$'\r' >"$folder/Wingcall.ini"
-start_program "$folder"
-profile=$folder/voxtrel/profiles/smoke.xml
-if window=$(wait_for_window Wingcall 120); then
-    xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+# Writes the [General] section of a first run that chose the stand-in, with Windows paths (Wine
+# shows the Unix file system as drive Z:), in front of the shipped [Commands].
+settle_settings() {
+    local folder=$1 windows_folder
+    windows_folder="Z:${folder//\//\\}"
+    printf '%s\r\n' "[General]" "OpenedOnce=1" \
+        "VoxtrelEXE=$windows_folder\\try-without-voxtrel\\voxtrel.exe" \
+        "VoxtrelProfilesPath=$windows_folder\\try-without-voxtrel\\profiles" \
+        "LastPTT1=LeftControl" >"$work/general"
+    sed -n '/^\[Commands\]/,$p' "$folder/Wingcall.ini" >"$work/commands"
+    cat "$work/general" - "$work/commands" <<<$'\r' >"$folder/Wingcall.ini"
+}
+
+# In the platform's file dialog $1, puts the focus into the name box and, when $2 is given, types
+# it over the offered name; then presses Return. The dialog (Wine's here) gives its name box no
+# focus of its own: a click into it, at its place near the bottom of the dialog, does.
+answer_file_dialog() {
+    local dialog=$1 name=${2:-} width height
+    sleep 2
+    read -r width height < <(xdotool getwindowgeometry "$dialog" |
+                             sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\)/\1 \2/p')
+    xdotool mousemove --window "$dialog" $((width * 55 / 100)) $((height - 43)) click 1
+    sleep 0.3
+    if [[ -n $name ]]; then
+        xdotool key End shift+Home
+        xdotool type --delay 20 "$name"
+    fi
+    xdotool key Return
+}
+
+# Brings the main window $1 up and presses Alt+G; prints the save dialog's id.
+open_save_dialog() {
+    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
     sleep 0.5
     xdotool key --clearmodifiers alt+g
-    if dialog=$(wait_for_window "Save Wingcall Profile" 60); then
+    wait_for_window "Save Wingcall Profile" 60
+}
+
+# Answers No to the question about starting Voxtrel, if it comes within $1 seconds.
+answer_no_to_launch() {
+    local question
+    question=$(wait_for_window "Start Voxtrel ?" "$1") || return 1
+    echo "  the question about starting Voxtrel is up"
+    xdotool windowfocus "$question" 2>/dev/null || true
+    sleep 0.5
+    xdotool key --clearmodifiers alt+n
+    sleep 2
+}
+
+# Ends the program through Alt+E on its main window $1, expecting status 0.
+exit_through_alt_e() {
+    [[ -n $program_pid ]] || return 0
+    xdotool windowfocus "$1" 2>/dev/null || true
+    sleep 0.5
+    xdotool key --clearmodifiers alt+e
+    wait_for_exit 30
+    [[ $exit_status == 0 ]] || fail "Alt+E gave status $exit_status, not 0"
+}
+
+echo "Smoke case 3: Generate writes a profile through the platform's save dialog"
+folder=$(unpack generate)
+settle_settings "$folder"
+start_program "$folder"
+profile=$folder/try-without-voxtrel/profiles/smoke.xml
+if window=$(wait_for_window Wingcall 120); then
+    if dialog=$(open_save_dialog "$window"); then
         echo "  save dialog $dialog is up"
-        sleep 2
-        # The platform's dialog (Wine's here) gives its name box no focus of its own: a click
-        # into it, at its place near the bottom of the dialog, and the typed name replaces the
-        # offered one.
-        read -r width height < <(xdotool getwindowgeometry "$dialog" |
-                                 sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\)/\1 \2/p')
-        xdotool mousemove --window "$dialog" $((width * 55 / 100)) $((height - 43)) click 1
-        sleep 0.3
-        xdotool key End shift+Home
-        xdotool type --delay 20 "smoke.xml"
-        xdotool key Return
-        if question=$(wait_for_window "Start Voxtrel ?" 60); then
-            echo "  the question about starting Voxtrel is up"
-            xdotool windowfocus "$question" 2>/dev/null || true
-            sleep 0.5
-            xdotool key --clearmodifiers alt+n
-            sleep 2
+        answer_file_dialog "$dialog" smoke.xml
+        if answer_no_to_launch 60; then
             kill -0 "$program_pid" 2>/dev/null || fail "the program ended after No"
         else
             fail "no question about starting Voxtrel after the save dialog"
@@ -226,17 +271,122 @@ if window=$(wait_for_window Wingcall 120); then
     else
         fail "no profile at $profile"
     fi
-    if [[ -n $program_pid ]]; then
-        xdotool windowfocus "$window" 2>/dev/null || true
-        sleep 0.5
-        xdotool key --clearmodifiers alt+e
-        wait_for_exit 30
-        [[ $exit_status == 0 ]] || fail "Alt+E after Generate gave status $exit_status, not 0"
-    fi
+    exit_through_alt_e "$window"
 else
     fail "no main window titled Wingcall within 120 s"
 fi
 stop_program
+
+echo "Smoke case 4: the unzipped folder, and a first run that chooses the stand-in"
+folder=$(unpack first-run)
+for part in ReadMe.txt LICENSE THIRD-PARTY-NOTICES.txt Wingcall.ini docs/key-names.html \
+            try-without-voxtrel/voxtrel.exe try-without-voxtrel/key-names.txt; do
+    [[ -f $folder/$part ]] || fail "the unzipped folder has no $part"
+done
+[[ -d $folder/try-without-voxtrel/profiles ]] || fail "the unzipped folder has no try-without-voxtrel/profiles/"
+[[ ! -e $folder/voxtrel ]] || fail "the unzipped folder still has voxtrel/"
+windows_folder="Z:${folder//\//\\}"
+start_program "$folder"
+if message=$(wait_for_window Wingcall 120); then
+    # The first-run message, titled with the application's name: OK opens the open dialog.
+    xdotool windowfocus "$message" 2>/dev/null || true
+    sleep 1
+    xdotool key Return
+    if dialog=$(wait_for_window "Voxtrel Folder" 60); then
+        echo "  open dialog $dialog is up"
+        answer_file_dialog "$dialog" "$windows_folder\\try-without-voxtrel\\voxtrel.exe"
+        if window=$(wait_for_window Wingcall 60); then
+            sleep 2
+            # Compared as Windows compares paths: either separator, any letter case.
+            for stored in "VoxtrelEXE=try-without-voxtrel\\voxtrel.exe" \
+                          "VoxtrelProfilesPath=try-without-voxtrel\\profiles"; do
+                key=${stored%%=*}
+                value=$(sed -n "s/^$key=//p" "$folder/Wingcall.ini" | tr -d '\r' | tr '/' '\\')
+                expected="$windows_folder\\${stored#*=}"
+                [[ ${value,,} == "${expected,,}" ]] ||
+                    fail "$key is \"$value\" after choosing the stand-in, not \"$expected\""
+            done
+            grep -q '^OpenedOnce=1' "$folder/Wingcall.ini" || fail "OpenedOnce was not set to 1"
+            exit_through_alt_e "$window"
+        else
+            fail "no main window after the stand-in was chosen"
+        fi
+    else
+        fail "the first run opened no dialog titled \"Voxtrel Folder\""
+    fi
+else
+    fail "no first-run message within 120 s"
+fi
+stop_program
+
+echo "Smoke case 5: the save dialog's proposed name gives Wingcall.xml"
+folder=$(unpack proposed-name)
+settle_settings "$folder"
+start_program "$folder"
+profiles=$folder/try-without-voxtrel/profiles
+if window=$(wait_for_window Wingcall 120); then
+    if dialog=$(open_save_dialog "$window"); then
+        answer_file_dialog "$dialog"
+        answer_no_to_launch 60 || fail "no question about starting Voxtrel after the proposed name"
+    else
+        fail "Alt+G opened no dialog titled \"Save Wingcall Profile\""
+    fi
+    [[ -f $profiles/Wingcall.xml ]] || fail "accepting the proposed name wrote no Wingcall.xml"
+    [[ ! -e $profiles/Wingcall ]] || fail "accepting the proposed name wrote a file without extension"
+    exit_through_alt_e "$window"
+else
+    fail "no main window titled Wingcall within 120 s"
+fi
+stop_program
+
+echo "Smoke case 6: settings that cannot be saved are reported, then the launch question comes"
+folder=$(unpack read-only-settings)
+settle_settings "$folder"
+if chattr +i "$folder/Wingcall.ini" 2>/dev/null; then
+    immutable=$folder/Wingcall.ini
+    start_program "$folder"
+    if window=$(wait_for_window Wingcall 120); then
+        if dialog=$(open_save_dialog "$window"); then
+            answer_file_dialog "$dialog" read-only.xml
+            # The message is titled with the application's name, as the main window is: the
+            # window wanted is the one that is not the main window.
+            message=
+            for _ in $(seq 240); do
+                message=$(xdotool search --onlyvisible --name '^Wingcall$' 2>/dev/null |
+                          grep -v -x "$window" | head -n 1 || true)
+                [[ -n $message ]] && break
+                sleep 0.25
+            done
+            if [[ -n $message ]]; then
+                echo "  message box $message is up"
+                xdotool windowfocus "$message" 2>/dev/null || true
+                sleep 0.5
+                xdotool key --clearmodifiers ctrl+c
+                sleep 1
+                text=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
+                [[ $text == *'Wingcall could not save its settings in "'*'Wingcall.ini": '*'Move the whole Wingcall folder'* ]] ||
+                    fail "the message does not say that the settings could not be saved: $text"
+                xdotool key Return
+                answer_no_to_launch 60 ||
+                    fail "no question about starting Voxtrel after the settings message"
+            else
+                fail "no message after a Generate whose settings could not be saved"
+            fi
+            [[ -f $folder/try-without-voxtrel/profiles/read-only.xml ]] ||
+                fail "the profile was not written although only the settings could not be saved"
+        else
+            fail "Alt+G opened no dialog titled \"Save Wingcall Profile\""
+        fi
+        exit_through_alt_e "$window"
+    else
+        fail "no main window titled Wingcall within 120 s"
+    fi
+    stop_program
+    chattr -i "$immutable"
+    immutable=
+else
+    echo "  skipped: this file system cannot make Wingcall.ini immutable (chattr +i)"
+fi
 
 if ((failures)); then
     echo "Windows smoke test: $failures failure(s)" >&2
