@@ -263,6 +263,23 @@ std::string ReadWholeSource(const std::filesystem::path& source) {
 
 #endif
 
+// Whether `line` holds the text of the root's end tag, "</voxtrel-config>", blanks before its ">"
+// allowed as in any end tag.
+bool HoldsRootEnd(std::string_view line) {
+    constexpr std::string_view kRootEnd = "</voxtrel-config";
+    for (std::size_t at = line.find(kRootEnd); at != std::string_view::npos;
+         at = line.find(kRootEnd, at + 1)) {
+        std::size_t after = at + kRootEnd.size();
+        while (after < line.size() && IsTagBlank(line[after])) {
+            ++after;
+        }
+        if (after < line.size() && line[after] == '>') {
+            return true;
+        }
+    }
+    return false;
+}
+
 // What the merge carries over from a source, found in one pass: the size of the body, and what
 // tells whether the merged document can be a profile at all.
 struct CarriedOverLines {
@@ -308,7 +325,7 @@ CarriedOverLines ScanCarriedOverLines(std::string_view sourceBytes) {
             return;
         }
         carried.bodySize += line.size() + kLineEnd.size();
-        if (!carried.holdsClosingRoot && line.find("</voxtrel-config>") != std::string_view::npos) {
+        if (!carried.holdsClosingRoot && HoldsRootEnd(line)) {
             carried.holdsClosingRoot = true;
         }
         if (carried.firstDeclarationLine == 0 && HoldsXmlDeclaration(line)) {
@@ -338,13 +355,15 @@ void CheckCarriedOverLines(const std::filesystem::path& source, const CarriedOve
     }
     if (carried.firstOverfullHeaderLine != 0) {
         ThrowUnmergeableSource(
-            source, "its line " + std::to_string(carried.firstOverfullHeaderLine) + " holds \"" +
-                        std::string(carried.overfullHeaderText) +
-                        "\" and more besides, such as a command. Wingcall leaves that line out "
-                        "whole, since the new header takes its place, and the rest would be lost. "
-                        "Put \"" +
-                        std::string(carried.overfullHeaderText) +
-                        "\" on a line of its own, or choose a profile that Wingcall wrote.");
+            source,
+            "its line " + std::to_string(carried.firstOverfullHeaderLine) + " holds \"" +
+                std::string(carried.overfullHeaderText) +
+                "\" together with other text or markup. Wingcall leaves that line out "
+                "whole, since the new header takes its place, so the rest of it (a command, "
+                "the start of a comment) would be lost. "
+                "Put \"" +
+                std::string(carried.overfullHeaderText) +
+                "\" on a line of its own, or choose a profile that Wingcall wrote.");
     }
 }
 
@@ -388,8 +407,7 @@ std::size_t FirstLineHoldingRootEnd(std::string_view sourceBytes) {
     std::size_t found = 0;
     ForEachSourceLine(sourceBytes, [&](std::string_view line) {
         ++lineNumber;
-        if (found == 0 && !IsDroppedSourceLine(line) &&
-            line.find("</voxtrel-config>") != std::string_view::npos) {
+        if (found == 0 && !IsDroppedSourceLine(line) && HoldsRootEnd(line)) {
             found = lineNumber;
         }
     });
@@ -408,7 +426,8 @@ std::string FaultReason(const MarkupFault& fault, std::string_view document,
         case MarkupFault::Kind::Malformed:
             return lineOf(fault.offset) + " " + fault.what;
         case MarkupFault::Kind::Mismatch:
-            if (openedByHeader && fault.open == "command-list") {
+            if (openedByHeader && fault.open == "command-list" &&
+                fault.closing == "voxtrel-config") {
                 return lineOf(fault.offset) + " holds \"</" + fault.closing +
                        ">\" before any \"</command-list>\": it has no command list of its own "
                        "that the new commands could join";
