@@ -81,37 +81,37 @@ bool IsTagBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// Whether a line dropped as a header line holds anything besides the header texts, blanks and
-// whole comments: a command on the list line, say, which would be lost with the line.
+// Whether a line dropped as a header line holds anything besides the header texts, blanks, whole
+// comments, a UTF-8 byte-order mark at its start and the other opening written another way
+// (`<voxtrel-config version="2">`): a command on the list line, say, which would be lost with it.
 bool HoldsMoreThanHeader(std::string_view line) {
+    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    if (line.starts_with(kUtf8Mark)) {
+        line.remove_prefix(kUtf8Mark.size());
+    }
     std::string rest;
     for (std::size_t i = 0; i < line.size();) {
-        bool header = false;
+        bool left = false;
         for (std::string_view headerText : kHeaderLineTexts) {
             if (StartsWithIgnoringAsciiCase(line.substr(i), headerText)) {
                 i += headerText.size();
-                header = true;
+                left = true;
                 break;
             }
         }
-        if (!header) {
-            rest.push_back(line[i++]);
-        }
-    }
-    for (std::size_t i = 0; i < rest.size();) {
-        if (rest.compare(i, 4, "<!--") == 0) {
-            const std::size_t end = rest.find("-->", i + 4);
-            if (end == std::string::npos) {
+        if (!left && line.substr(i).starts_with("<!--")) {
+            const std::size_t end = line.find("-->", i + 4);
+            if (end == std::string_view::npos) {
                 return true;
             }
             i = end + 3;
-        } else if (IsTagBlank(rest[i])) {
-            ++i;
-        } else {
-            return true;
+            left = true;
+        }
+        if (!left) {
+            rest.push_back(line[i++]);
         }
     }
-    return false;
+    return !std::all_of(rest.begin(), rest.end(), IsTagBlank) && !IsSourceHeaderOpening(rest);
 }
 
 // The first header text a line holds, as Wingcall writes it, for a message.

@@ -61,7 +61,8 @@ bool IsDroppedSourceLine(std::string_view line);
 // The bytes of a merged document: the header, the new blocks (names untrimmed), then every source
 // line that IsDroppedSourceLine does not leave out, as read and followed by CR LF. Nothing else:
 // the closing lines come from the source. The source is not checked here (WriteMergedProfile checks
-// it). Throws WingcallError SubscriptOutOfRange naming the first entry a table lacks.
+// it). Throws WingcallError SubscriptOutOfRange naming the first entry a table lacks, and
+// InvalidArgument naming a new value that holds a character no profile can hold.
 std::string MergedProfileDocument(const CommandTables& tables, std::string_view sourceBytes);
 
 // Reads the whole source first (so the source may be the output itself), then writes the merged

@@ -53,7 +53,8 @@ enum class CommandNameSpaces { Trimmed, AsStored };
 // Appends the command block text and its CR LF for commands 1..CommandCount of `tables`, in
 // table order. With Trimmed, leading and trailing spaces (code 32 only) leave each name.
 // Throws WingcallError SubscriptOutOfRange naming the first entry ("Keys(41)") that a table
-// lacks; `document` is then left partly appended.
+// lacks, or InvalidArgument for a character no profile can hold (AttributeValueText); `document`
+// is then left partly appended.
 void AppendCommandBlocks(std::string& document, const CommandTables& tables,
                          CommandNameSpaces nameSpaces);
 
