@@ -445,7 +445,11 @@ std::string FaultReason(const MarkupFault& fault, std::string_view document,
             break;
     }
     // The new header's root or list is left open: the source's closing line is not markup.
-    return "its line " + std::to_string(FirstLineHoldingRootEnd(sourceBytes)) +
+    const std::size_t rootEndLine = FirstLineHoldingRootEnd(sourceBytes);
+    if (rootEndLine == 0) {
+        return "its last line leaves \"<" + fault.open + ">\" of the new header open";
+    }
+    return "its line " + std::to_string(rootEndLine) +
            " holds \"</voxtrel-config>\" only inside a comment, a CDATA section or a processing "
            "instruction, where it ends nothing";
 }
