@@ -1,11 +1,15 @@
 // Fuzzes the merge's line reading: arbitrary source bytes. Every line of the merged document
-// ends with CR LF, and its body is exactly the source's non-header lines in order.
+// ends with CR LF, and its body is exactly the source's lines in order, less the header lines and
+// the lines that are nothing but the root or list opening written another way. The check of the
+// merged document reads every one of them and places a fault inside it.
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "profile/merged_profile_writer.h"
+#include "profile/profile_markup_check.h"
 
 namespace {
 
@@ -50,6 +54,73 @@ bool PlainIsHeaderLine(std::string_view line) {
            folded.find("<command-list>") != std::string::npos;
 }
 
+// The other spellings of an opening the plain way: lower-case the line, trim its blanks, take off
+// "<name" and ">", and what is left must be attributes, each a blank, a name, "=" and a quoted
+// value, with blanks around the "=" and after the last.
+bool PlainIsHeaderOpening(std::string_view line) {
+    std::string folded(line);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!folded.empty() && blank(folded.back())) {
+        folded.pop_back();
+    }
+    while (!folded.empty() && blank(folded.front())) {
+        folded.erase(0, 1);
+    }
+    std::string rest;
+    for (std::string opening : {"<voxtrel-config", "<command-list"}) {
+        if (folded.starts_with(opening) && folded.ends_with(">") &&
+            folded.size() > opening.size()) {
+            rest = folded.substr(opening.size(), folded.size() - opening.size() - 1);
+            rest += ' ';  // a blank after the last attribute is always allowed
+            break;
+        }
+        if (opening == "<command-list") {
+            return false;
+        }
+    }
+    std::size_t at = 0;
+    while (true) {
+        const std::size_t blanks = at;
+        while (at < rest.size() && blank(rest[at])) {
+            ++at;
+        }
+        if (at == rest.size()) {
+            return true;
+        }
+        if (at == blanks) {
+            return false;
+        }
+        const std::size_t equals = rest.find('=', at);
+        if (equals == std::string::npos || equals == at) {
+            return false;
+        }
+        std::size_t nameEnd = equals;
+        while (blank(rest[nameEnd - 1])) {
+            --nameEnd;
+        }
+        if (rest.substr(at, nameEnd - at).find_first_of(" \t/<>\"'") != std::string::npos) {
+            return false;
+        }
+        at = equals + 1;
+        while (at < rest.size() && blank(rest[at])) {
+            ++at;
+        }
+        if (at == rest.size() || (rest[at] != '"' && rest[at] != '\'')) {
+            return false;
+        }
+        const std::size_t close = rest.find(rest[at], at + 1);
+        if (close == std::string::npos) {
+            return false;
+        }
+        at = close + 1;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -70,10 +141,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::string body;
     for (std::string_view line : expected) {
-        if (wingcall::IsSourceHeaderLine(line) != PlainIsHeaderLine(line)) {
+        if (wingcall::IsSourceHeaderLine(line) != PlainIsHeaderLine(line) ||
+            wingcall::IsSourceHeaderOpening(line) != PlainIsHeaderOpening(line)) {
             std::abort();
         }
-        if (!PlainIsHeaderLine(line)) {
+        if (!PlainIsHeaderLine(line) && !PlainIsHeaderOpening(line)) {
             body.append(line).append("\r\n");
         }
     }
@@ -87,6 +159,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if ((document[i] == '\r' && !crLf) || (document[i] == '\n' && document[i - 1] != '\r')) {
             std::abort();
         }
+    }
+    const std::optional<wingcall::MarkupFault> fault = wingcall::FindMarkupFault(document);
+    if (fault && (fault->offset > document.size() || fault->openedAt > fault->offset)) {
+        std::abort();
     }
     return 0;
 }

@@ -5,9 +5,11 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "profile/profile_document.h"
+#include "profile/profile_markup_check.h"
 #include "settings/atomic_file.h"
 #include "settings/wide_path.h"
 #include "settings/wingcall_error.h"
@@ -60,6 +62,66 @@ bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view lowerCase
         }
     }
     return false;
+}
+
+// Whether `text` begins with `lowerCaseNeedle`, ignoring the case of ASCII letters.
+bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view lowerCaseNeedle) {
+    if (lowerCaseNeedle.size() > text.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < lowerCaseNeedle.size(); ++i) {
+        if (FoldAsciiCase(text[i]) != lowerCaseNeedle[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsTagBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Whether a line dropped as a header line holds anything besides the header texts, blanks, whole
+// comments, a UTF-8 byte-order mark at its start and the other opening written another way
+// (`<voxtrel-config version="2">`): a command on the list line, say, which would be lost with it.
+bool HoldsMoreThanHeader(std::string_view line) {
+    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    if (line.starts_with(kUtf8Mark)) {
+        line.remove_prefix(kUtf8Mark.size());
+    }
+    std::string rest;
+    for (std::size_t i = 0; i < line.size();) {
+        bool left = false;
+        for (std::string_view headerText : kHeaderLineTexts) {
+            if (StartsWithIgnoringAsciiCase(line.substr(i), headerText)) {
+                i += headerText.size();
+                left = true;
+                break;
+            }
+        }
+        if (!left && line.substr(i).starts_with("<!--")) {
+            const std::size_t end = line.find("-->", i + 4);
+            if (end == std::string_view::npos) {
+                return true;
+            }
+            i = end + 3;
+            left = true;
+        }
+        if (!left) {
+            rest.push_back(line[i++]);
+        }
+    }
+    return !std::all_of(rest.begin(), rest.end(), IsTagBlank) && !IsSourceHeaderOpening(rest);
+}
+
+// The first header text a line holds, as Wingcall writes it, for a message.
+std::string_view HeaderTextIn(std::string_view line) {
+    for (std::string_view headerText : kHeaderLineTexts) {
+        if (ContainsIgnoringAsciiCase(line, headerText)) {
+            return headerText;
+        }
+    }
+    return {};
 }
 
 [[noreturn]] void ThrowReadFailure(const std::filesystem::path& source, const std::string& reason) {
@@ -201,12 +263,31 @@ std::string ReadWholeSource(const std::filesystem::path& source) {
 
 #endif
 
+// Whether `line` holds the text of the root's end tag, "</voxtrel-config>", blanks before its ">"
+// allowed as in any end tag.
+bool HoldsRootEnd(std::string_view line) {
+    constexpr std::string_view kRootEnd = "</voxtrel-config";
+    for (std::size_t at = line.find(kRootEnd); at != std::string_view::npos;
+         at = line.find(kRootEnd, at + 1)) {
+        std::size_t after = at + kRootEnd.size();
+        while (after < line.size() && IsTagBlank(line[after])) {
+            ++after;
+        }
+        if (after < line.size() && line[after] == '>') {
+            return true;
+        }
+    }
+    return false;
+}
+
 // What the merge carries over from a source, found in one pass: the size of the body, and what
 // tells whether the merged document can be a profile at all.
 struct CarriedOverLines {
     std::size_t bodySize = 0;
     bool holdsClosingRoot = false;
-    std::size_t firstDeclarationLine = 0;  // 1-based line of the source; 0 for none
+    std::size_t firstDeclarationLine = 0;     // 1-based line of the source; 0 for none
+    std::size_t firstOverfullHeaderLine = 0;  // a dropped line that holds more; 0 for none
+    std::string_view overfullHeaderText;      // the header text that line holds
 };
 
 // Whether `line` holds an XML declaration ("<?xml" followed by a blank or "?"), in any case: the
@@ -234,10 +315,17 @@ CarriedOverLines ScanCarriedOverLines(std::string_view sourceBytes) {
     ForEachSourceLine(sourceBytes, [&](std::string_view line) {
         ++lineNumber;
         if (IsSourceHeaderLine(line)) {
+            if (carried.firstOverfullHeaderLine == 0 && HoldsMoreThanHeader(line)) {
+                carried.firstOverfullHeaderLine = lineNumber;
+                carried.overfullHeaderText = HeaderTextIn(line);
+            }
+            return;
+        }
+        if (IsSourceHeaderOpening(line)) {
             return;
         }
         carried.bodySize += line.size() + kLineEnd.size();
-        if (!carried.holdsClosingRoot && line.find("</voxtrel-config>") != std::string_view::npos) {
+        if (!carried.holdsClosingRoot && HoldsRootEnd(line)) {
             carried.holdsClosingRoot = true;
         }
         if (carried.firstDeclarationLine == 0 && HoldsXmlDeclaration(line)) {
@@ -265,6 +353,118 @@ void CheckCarriedOverLines(const std::filesystem::path& source, const CarriedOve
             "would have no end. The file is empty, is not a Voxtrel profile, or holds the whole "
             "profile on one line. Choose a profile that Wingcall wrote.");
     }
+    if (carried.firstOverfullHeaderLine != 0) {
+        ThrowUnmergeableSource(
+            source,
+            "its line " + std::to_string(carried.firstOverfullHeaderLine) + " holds \"" +
+                std::string(carried.overfullHeaderText) +
+                "\" together with other text or markup. Wingcall leaves that line out "
+                "whole, since the new header takes its place, so the rest of it (a command, "
+                "the start of a comment) would be lost. "
+                "Put \"" +
+                std::string(carried.overfullHeaderText) +
+                "\" on a line of its own, or choose a profile that Wingcall wrote.");
+    }
+}
+
+// Whether the source is UTF-16 text: a byte-order mark of either order, or (without one) a first
+// character whose other byte is NUL, as an ASCII "<" or blank is in UTF-16. A profile in the
+// code page never holds a NUL among its first two bytes.
+bool IsUtf16(std::string_view bytes) {
+    if (bytes.size() < 2) {
+        return false;
+    }
+    const auto first = static_cast<unsigned char>(bytes[0]);
+    const auto second = static_cast<unsigned char>(bytes[1]);
+    return (first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF) ||
+           ((first == 0) != (second == 0));
+}
+
+// The source's line number of the merged document's byte at `offset`, which lies in the carried
+// over lines: those lines follow the new part, each ended by CR LF and none holding a line end.
+std::size_t SourceLineAt(std::string_view document, std::size_t newPartSize,
+                         std::string_view sourceBytes, std::size_t offset) {
+    std::size_t carriedIndex = 0;
+    for (std::size_t at = document.find(kLineEnd, newPartSize); at < offset;
+         at = document.find(kLineEnd, at + kLineEnd.size())) {
+        ++carriedIndex;
+    }
+    std::size_t lineNumber = 0;
+    std::size_t found = 0;
+    std::size_t carried = 0;
+    ForEachSourceLine(sourceBytes, [&](std::string_view line) {
+        ++lineNumber;
+        if (found == 0 && !IsDroppedSourceLine(line) && carried++ == carriedIndex) {
+            found = lineNumber;
+        }
+    });
+    return found != 0 ? found : lineNumber;
+}
+
+// The first carried-over line that holds the text "</voxtrel-config>", or 0.
+std::size_t FirstLineHoldingRootEnd(std::string_view sourceBytes) {
+    std::size_t lineNumber = 0;
+    std::size_t found = 0;
+    ForEachSourceLine(sourceBytes, [&](std::string_view line) {
+        ++lineNumber;
+        if (found == 0 && !IsDroppedSourceLine(line) && HoldsRootEnd(line)) {
+            found = lineNumber;
+        }
+    });
+    return found;
+}
+
+// What is wrong, from "its line N" on, with the source whose merge gives `document`.
+std::string FaultReason(const MarkupFault& fault, std::string_view document,
+                        std::size_t newPartSize, std::string_view sourceBytes) {
+    const auto lineOf = [&](std::size_t offset) {
+        return "its line " +
+               std::to_string(SourceLineAt(document, newPartSize, sourceBytes, offset));
+    };
+    const bool openedByHeader = fault.openedAt < newPartSize;
+    switch (fault.kind) {
+        case MarkupFault::Kind::Malformed:
+            return lineOf(fault.offset) + " " + fault.what;
+        case MarkupFault::Kind::Mismatch:
+            if (openedByHeader && fault.open == "command-list" &&
+                fault.closing == "voxtrel-config") {
+                return lineOf(fault.offset) + " holds \"</" + fault.closing +
+                       ">\" before any \"</command-list>\": it has no command list of its own "
+                       "that the new commands could join";
+            }
+            return lineOf(fault.offset) + " holds \"</" + fault.closing + ">\" where \"<" +
+                   fault.open + ">\" " +
+                   (openedByHeader ? std::string("of the new header")
+                                   : "of " + lineOf(fault.openedAt)) +
+                   " is still open";
+        case MarkupFault::Kind::EndsOpen:
+            if (!openedByHeader) {
+                return lineOf(fault.openedAt) + " opens \"<" + fault.open +
+                       ">\", which no later line closes";
+            }
+            break;
+    }
+    // The new header's root or list is left open: the source's closing line is not markup.
+    const std::size_t rootEndLine = FirstLineHoldingRootEnd(sourceBytes);
+    if (rootEndLine == 0) {
+        return "its last line leaves \"<" + fault.open + ">\" of the new header open";
+    }
+    return "its line " + std::to_string(rootEndLine) +
+           " holds \"</voxtrel-config>\" only inside a comment, a CDATA section or a processing "
+           "instruction, where it ends nothing";
+}
+
+// Refuses the merge when its document would not be a profile Voxtrel loads, naming the source's
+// line where it goes wrong.
+void CheckMergedDocument(const std::filesystem::path& source, std::string_view document,
+                         std::size_t newPartSize, std::string_view sourceBytes) {
+    const std::optional<MarkupFault> fault = FindMarkupFault(document);
+    if (fault) {
+        ThrowUnmergeableSource(
+            source, FaultReason(*fault, document, newPartSize, sourceBytes) +
+                        ", so the merged profile would not be well-formed XML and Voxtrel could "
+                        "not load it. Correct that line or choose a profile that Wingcall wrote.");
+    }
 }
 
 std::string AssembleMergedDocument(const CommandTables& tables, std::string_view sourceBytes,
@@ -280,7 +480,7 @@ std::string AssembleMergedDocument(const CommandTables& tables, std::string_view
     document += newPart;
     newPart = std::string();
     ForEachSourceLine(sourceBytes, [&](std::string_view line) {
-        if (!IsSourceHeaderLine(line)) {
+        if (!IsDroppedSourceLine(line)) {
             AppendLine(document, line);
         }
     });
@@ -298,6 +498,72 @@ bool IsSourceHeaderLine(std::string_view line) {
     return false;
 }
 
+bool IsSourceHeaderOpening(std::string_view line) {
+    std::size_t at = 0;
+    const auto skipBlanks = [&] {
+        const std::size_t before = at;
+        while (at < line.size() && IsTagBlank(line[at])) {
+            ++at;
+        }
+        return at > before;
+    };
+    skipBlanks();
+    if (at == line.size() || line[at] != '<') {
+        return false;
+    }
+    ++at;
+    bool named = false;
+    for (std::string_view name :
+         {std::string_view("voxtrel-config"), std::string_view("command-list")}) {
+        if (StartsWithIgnoringAsciiCase(line.substr(at), name)) {
+            at += name.size();
+            named = true;
+            break;
+        }
+    }
+    if (!named) {
+        return false;
+    }
+    for (;;) {
+        const bool blank = skipBlanks();
+        if (at == line.size()) {
+            return false;
+        }
+        if (line[at] == '>') {
+            ++at;
+            skipBlanks();
+            return at == line.size();
+        }
+        // An attribute: a name, "=", a quoted value; a blank must come before it.
+        constexpr std::string_view kNotInName = " \t=/<>\"'";
+        const std::size_t nameStart = at;
+        while (at < line.size() && kNotInName.find(line[at]) == std::string_view::npos) {
+            ++at;
+        }
+        if (!blank || at == nameStart) {
+            return false;
+        }
+        skipBlanks();
+        if (at == line.size() || line[at] != '=') {
+            return false;
+        }
+        ++at;
+        skipBlanks();
+        if (at == line.size() || (line[at] != '"' && line[at] != '\'')) {
+            return false;
+        }
+        const std::size_t close = line.find(line[at], at + 1);
+        if (close == std::string_view::npos) {
+            return false;
+        }
+        at = close + 1;
+    }
+}
+
+bool IsDroppedSourceLine(std::string_view line) {
+    return IsSourceHeaderLine(line) || IsSourceHeaderOpening(line);
+}
+
 std::string MergedProfileDocument(const CommandTables& tables, std::string_view sourceBytes) {
     return AssembleMergedDocument(tables, sourceBytes, ScanCarriedOverLines(sourceBytes).bodySize);
 }
@@ -309,9 +575,17 @@ void WriteMergedProfile(const std::filesystem::path& outputPath,
     // is also the output keeps its body, and a source that cannot be read or would not give a
     // profile leaves the output as it was.
     const std::string sourceBytes = ReadWholeSource(AppendSourcePath);
+    if (IsUtf16(sourceBytes)) {
+        ThrowUnmergeableSource(AppendSourcePath,
+                               "it is written in UTF-16; Voxtrel profiles that Wingcall writes are "
+                               "in the Windows code page. Choose a profile that Wingcall wrote.");
+    }
     const CarriedOverLines carried = ScanCarriedOverLines(sourceBytes);
     CheckCarriedOverLines(AppendSourcePath, carried);
-    ReplaceFileContents(outputPath, AssembleMergedDocument(tables, sourceBytes, carried.bodySize));
+    const std::string document = AssembleMergedDocument(tables, sourceBytes, carried.bodySize);
+    CheckMergedDocument(AppendSourcePath, document, document.size() - carried.bodySize,
+                        sourceBytes);
+    ReplaceFileContents(outputPath, document);
 }
 
 }  // namespace wingcall

@@ -50,21 +50,32 @@ inline constexpr std::size_t kMaximumMergeSourceBytes = 64 * 1024 * 1024;
 // Whether a source line repeats the new header (declaration, root or list opening, any case).
 bool IsSourceHeaderLine(std::string_view line);
 
+// Whether a source line is nothing but the root or the list opening written another way: with
+// attributes (`<voxtrel-config version="2">`) or blanks inside the tag, and blanks around it. The
+// new header's opening takes its place, as it takes the place of the plain one.
+bool IsSourceHeaderOpening(std::string_view line);
+
+// The lines a merge leaves out: IsSourceHeaderLine or IsSourceHeaderOpening.
+bool IsDroppedSourceLine(std::string_view line);
+
 // The bytes of a merged document: the header, the new blocks (names untrimmed), then every source
-// line that is not a header line, as read and followed by CR LF. Nothing else: the closing lines
-// come from the source. The source is not checked here (WriteMergedProfile checks it). Throws
-// WingcallError SubscriptOutOfRange naming the first entry a table lacks.
+// line that IsDroppedSourceLine does not leave out, as read and followed by CR LF. Nothing else:
+// the closing lines come from the source. The source is not checked here (WriteMergedProfile checks
+// it). Throws WingcallError SubscriptOutOfRange naming the first entry a table lacks, and
+// InvalidArgument naming a new value that holds a character no profile can hold.
 std::string MergedProfileDocument(const CommandTables& tables, std::string_view sourceBytes);
 
 // Reads the whole source first (so the source may be the output itself), then writes the merged
 // document to `outputPath` through a temporary file. The source must be an ordinary file of at
-// most kMaximumMergeSourceBytes (a pipe is never waited on), and the lines carried over from it
-// must hold the closing root line "</voxtrel-config>" and no XML declaration; otherwise the merge
-// is refused with MergeSourceRefused InvalidArgument. Throws MergeSourceRefused FileAccess naming
-// the source and the reason when it cannot be read, and WingcallError FileAccess naming the output
-// when that cannot be written. On any failure
-// the output and the source are untouched. Memory: the source and the merged document, about
-// twice the source.
+// most kMaximumMergeSourceBytes (a pipe is never waited on), in the code page rather than UTF-16;
+// the lines carried over from it must hold the closing root line "</voxtrel-config>" and no XML
+// declaration; a header line left out must hold nothing else (no command is lost with it); and
+// the merged document must be well-formed XML with one `voxtrel-config` root holding at most one
+// `command-list` (FindMarkupFault). Otherwise the merge is refused with MergeSourceRefused
+// InvalidArgument naming the source's line and what is wrong there. Throws MergeSourceRefused
+// FileAccess naming the source and the reason when it cannot be read, and WingcallError FileAccess
+// naming the output when that cannot be written. On any failure the output and the source are
+// untouched. Memory: the source and the merged document, about twice the source.
 void WriteMergedProfile(const std::filesystem::path& outputPath,
                         const std::filesystem::path& AppendSourcePath, const CommandTables& tables);
 

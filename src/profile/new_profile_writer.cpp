@@ -21,23 +21,27 @@ std::string Indent(std::size_t spaces) {
     return std::string(spaces, ' ');
 }
 
-void AppendKeyLine(std::string& document, const std::wstring& key) {
-    AppendLine(document, Indent(10) + "<key type=\"" + AttributeValueText(key) + "\" />");
+void AppendKeyLine(std::string& document, const std::wstring& key, ProfileField field) {
+    AppendLine(document, Indent(10) + "<key type=\"" + AttributeValueText(key, field) + "\" />");
 }
 
 void AppendPushToTalkBlock(std::string& document, const PushToTalkValues& pushToTalk) {
-    AppendLine(document, Indent(9) + "<push-to-talk mode=\"" + AttributeValueText(pushToTalk.type) +
-                             "\" initial-state=\"" + AttributeValueText(pushToTalk.initialState) +
-                             "\">");
+    AppendLine(document,
+               Indent(9) + "<push-to-talk mode=\"" +
+                   AttributeValueText(pushToTalk.type, ProfileField::PushToTalkType) +
+                   "\" initial-state=\"" +
+                   AttributeValueText(pushToTalk.initialState, ProfileField::InitialState) + "\">");
     if (!pushToTalk.key1.empty()) {
-        AppendKeyLine(document, pushToTalk.key1);
+        AppendKeyLine(document, pushToTalk.key1, ProfileField::FirstKey);
     }
     if (pushToTalk.joystickButton != kNoJoystickButton) {
-        AppendLine(document, Indent(10) + "<button number=\"" +
-                                 AttributeValueText(pushToTalk.joystickButton) + "\" />");
+        AppendLine(document,
+                   Indent(10) + "<button number=\"" +
+                       AttributeValueText(pushToTalk.joystickButton, ProfileField::JoystickButton) +
+                       "\" />");
     }
     if (!pushToTalk.key2.empty()) {
-        AppendKeyLine(document, pushToTalk.key2);
+        AppendKeyLine(document, pushToTalk.key2, ProfileField::SecondKey);
     }
     AppendLine(document, Indent(9) + "</push-to-talk>");
 }

@@ -19,7 +19,8 @@ struct PushToTalkValues {
 };
 
 // The bytes of a new document for commands 1..CommandCount of `tables`, names trimmed of
-// spaces. Throws WingcallError SubscriptOutOfRange naming the first entry a table lacks.
+// spaces. Throws WingcallError SubscriptOutOfRange naming the first entry a table lacks, and
+// InvalidArgument naming a value that holds a character XML cannot hold (AttributeValueText).
 std::string NewProfileDocument(const CommandTables& tables, const PushToTalkValues& pushToTalk);
 
 // Writes NewProfileDocument to `outputPath`, replacing it only once every byte is written.

@@ -1,7 +1,11 @@
 // The fixed text fragments of a Voxtrel profile document, shared by both profile writers.
 #include "profile/profile_document.h"
 
+#include <cstdint>
+
+#include "profile/xml_characters.h"
 #include "settings/ansi_code_page.h"
+#include "settings/utf8_text.h"
 #include "settings/wingcall_error.h"
 
 namespace wingcall {
@@ -13,6 +17,63 @@ std::wstring_view TrimSpaces(std::wstring_view text) {
         return {};
     }
     return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+}
+
+// Whether the code page writes `codePoint` (U+00A0 to U+00FF) as the byte of the same value, the
+// byte that means it under the declared ISO-8859-1. Windows-1252 does for all of them; another
+// code page on Windows may use that byte for something else, or lack the character.
+bool CodePageHoldsAsItself(char32_t codePoint) {
+    const wchar_t character = static_cast<wchar_t>(codePoint);
+    const std::string bytes = WideToAnsiWithCharacterReferences(std::wstring_view(&character, 1));
+    return bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) == codePoint;
+}
+
+// The value and the place to correct it, as the pilot knows them.
+struct FieldWording {
+    const char* value;
+    const char* remedy;
+};
+
+FieldWording WordingOf(ProfileField field) {
+    switch (field) {
+        case ProfileField::CommandName:
+            return {"the name of command ", "Command"};
+        case ProfileField::Phrase:
+            return {"the phrase of command ", "Phrase"};
+        case ProfileField::KeySequence:
+            return {"the key sequence of command ", "Keys"};
+        case ProfileField::PushToTalkType:
+            return {"the push-to-talk type", nullptr};
+        case ProfileField::InitialState:
+            return {"the push-to-talk initial state", nullptr};
+        case ProfileField::FirstKey:
+            return {"the first push-to-talk key", nullptr};
+        case ProfileField::JoystickButton:
+            return {"the joystick button", nullptr};
+        case ProfileField::SecondKey:
+            return {"the second push-to-talk key", nullptr};
+    }
+    return {"a value", nullptr};
+}
+
+[[noreturn]] void RefuseCharacter(char32_t codePoint, ProfileField field, std::size_t command) {
+    const FieldWording wording = WordingOf(field);
+    std::string message = wording.value;
+    message[0] = static_cast<char>(message[0] - 'a' + 'A');
+    if (wording.remedy != nullptr) {
+        message += std::to_string(command);
+    }
+    message += " holds the character " + CodePointName(codePoint) +
+               ", which a Voxtrel profile cannot hold. ";
+    if (wording.remedy == nullptr) {
+        message += "Remove it from that box, then generate again.";
+    } else {
+        const std::string key = std::string(wording.remedy) + "(" + std::to_string(command) + ")";
+        message += field == ProfileField::Phrase ? "Remove it from the callsign or from " + key
+                                                 : "Remove it from " + key;
+        message += " in the [Commands] section of Wingcall.ini, then generate again.";
+    }
+    throw WingcallError(ErrorNumber::InvalidArgument, message);
 }
 
 // Refuses a CommandCount that reaches past one of the tables, naming the first missing entry in
@@ -51,42 +112,46 @@ std::string_view ProfileHeaderText() {
     return kHeader;
 }
 
-std::string AttributeValueText(std::wstring_view value) {
-    constexpr std::wstring_view kMarkup = L"&<>\"";
-    // Most values hold no markup character: they are converted as they are, without a copy.
-    if (value.find_first_of(kMarkup) == std::wstring_view::npos) {
-        return WideToAnsiWithCharacterReferences(value);
-    }
-    // The references are ASCII, so escaping before the conversion gives the same bytes as
-    // escaping after it, and leaves the "&" of the numeric references the conversion makes alone.
-    std::wstring escaped;
-    escaped.reserve(value.size() + 16);
-    for (wchar_t character : value) {
-        switch (character) {
-            case L'&':
-                escaped += L"&amp;";
-                break;
-            case L'<':
-                escaped += L"&lt;";
-                break;
-            case L'>':
-                escaped += L"&gt;";
-                break;
-            case L'"':
-                escaped += L"&quot;";
-                break;
+std::string AttributeValueText(std::wstring_view value, ProfileField field, std::size_t command) {
+    std::string bytes;
+    bytes.reserve(value.size());
+    for (std::size_t i = 0; i < value.size();) {
+        const char32_t codePoint = NextWideCodePoint(value, i);
+        switch (codePoint) {
+            case U'&':
+                bytes += "&amp;";
+                continue;
+            case U'<':
+                bytes += "&lt;";
+                continue;
+            case U'>':
+                bytes += "&gt;";
+                continue;
+            case U'"':
+                bytes += "&quot;";
+                continue;
             default:
-                escaped += character;
+                break;
+        }
+        if (codePoint >= 0x20 && codePoint < 0x80) {
+            bytes.push_back(static_cast<char>(codePoint));
+        } else if (!IsXmlCharacter(codePoint)) {
+            RefuseCharacter(codePoint, field, command);
+        } else if (codePoint >= 0xA0 && codePoint <= 0xFF && CodePageHoldsAsItself(codePoint)) {
+            bytes.push_back(static_cast<char>(codePoint));
+        } else {
+            // TAB, CR and LF too: raw in an attribute value, a reader normalises them to blanks.
+            bytes += "&#" + std::to_string(static_cast<std::uint32_t>(codePoint)) + ";";
         }
     }
-    return WideToAnsiWithCharacterReferences(escaped);
+    return bytes;
 }
 
 std::string CommandBlockText(std::wstring_view name, std::wstring_view phrase,
-                             std::wstring_view keys) {
-    const std::string nameBytes = AttributeValueText(name);
-    const std::string phraseBytes = AttributeValueText(phrase);
-    const std::string keysBytes = AttributeValueText(keys);
+                             std::wstring_view keys, std::size_t command) {
+    const std::string nameBytes = AttributeValueText(name, ProfileField::CommandName, command);
+    const std::string phraseBytes = AttributeValueText(phrase, ProfileField::Phrase, command);
+    const std::string keysBytes = AttributeValueText(keys, ProfileField::KeySequence, command);
 
     std::string block;
     // The fixed text of a block is under 120 bytes.
@@ -125,8 +190,8 @@ void AppendCommandBlocks(std::string& document, const CommandTables& tables,
         if (nameSpaces == CommandNameSpaces::Trimmed) {
             name = TrimSpaces(name);
         }
-        AppendLine(document,
-                   CommandBlockText(name, tables.CommandPhrases[index], tables.CommandKeys[index]));
+        AppendLine(document, CommandBlockText(name, tables.CommandPhrases[index],
+                                              tables.CommandKeys[index], index));
     }
 }
 

@@ -3,10 +3,13 @@
 
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <utility>
 
+#include "profile/xml_characters.h"
 #include "settings/settings_file.h"
 #include "settings/settings_read_snapshot.h"
+#include "settings/utf8_text.h"
 #include "settings/wide_path.h"
 #include "settings/wingcall_error.h"
 
@@ -60,6 +63,25 @@ std::wstring FileNameOf(const std::wstring& path) {
             " entries.");
 }
 
+// Refuses a value that holds a character no profile can hold (a control character other than
+// TAB, CR and LF, U+FFFE, U+FFFF, half a surrogate pair): every profile of the run would carry it
+// or be refused, so the template is corrected once rather than at every Generate.
+void CheckTemplateValue(const std::wstring& settingsPath, const std::wstring& key,
+                        std::wstring_view value) {
+    for (std::size_t i = 0; i < value.size();) {
+        const char32_t codePoint = NextWideCodePoint(value, i);
+        if (!IsXmlCharacter(codePoint)) {
+            const std::string keyName = Utf8FromWide(key);
+            throw WingcallError(ErrorNumber::InvalidArgument,
+                                "The command template in " +
+                                    Utf8FromWide(FileNameOf(settingsPath)) + " cannot be loaded: " +
+                                    keyName + " holds the character " + CodePointName(codePoint) +
+                                    ", which a Voxtrel profile cannot hold. Remove it from " +
+                                    keyName + " in the [Commands] section.");
+        }
+    }
+}
+
 // Reads one family into `table`, each value stored before it is tested for the sentinel, so the
 // sentinel ends up in the slot after the family's last entry. Returns the index reached, which is
 // the number of entries plus 2.
@@ -75,6 +97,7 @@ std::size_t LoadFamily(const SectionReader& reader, const std::wstring& settings
         if (i >= table.size()) {
             RefuseFamilyTooLong(settingsPath, family, commandEntries);
         }
+        CheckTemplateValue(settingsPath, key, value);
         table[i] = std::move(value);
         ++i;
     } while (table[i - 1] != kMissingValue);

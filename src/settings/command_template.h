@@ -25,7 +25,9 @@ std::size_t CountCommands(const std::wstring& settingsPath);
 
 // Loads the three families into `tables`. A Phrase or Keys family longer than N + 1 entries is
 // refused with WingcallError SubscriptOutOfRange naming the first key that does not fit; the
-// slots stored before it keep their values and CommandCount stays 0.
+// slots stored before it keep their values and CommandCount stays 0. A value holding a character
+// no profile can hold is refused with WingcallError InvalidArgument naming the key and the
+// character ("U+0007"), likewise.
 void LoadCommandTemplate(const std::wstring& settingsPath, CommandTables& tables);
 
 }  // namespace wingcall

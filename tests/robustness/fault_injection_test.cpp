@@ -124,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(Writers, DiskFull,
 TEST(MistakenTarget, AMissingFolderIsNamedAndNotMade) {
     TempFolder folder;
     const fs::path target = folder / "no such folder" / "Wingcall.xml";
-    WriteBytes(folder / "Earlier.xml", "<voxtrel-config>\r\n</voxtrel-config>\r\n");
+    WriteBytes(folder / "Earlier.xml",
+               "<voxtrel-config>\r\n<command-list>\r\n</command-list>\r\n</voxtrel-config>\r\n");
     ExpectWingcallError([&] { WriteNewProfile(target, TablesFor(3), kPushToTalk); },
                         ErrorNumber::FileAccess, {target.string()});
     ExpectWingcallError([&] { WriteMergedProfile(target, folder / "Earlier.xml", TablesFor(3)); },

@@ -94,5 +94,19 @@ TEST_F(CommandTemplateTest, AGapEndsAFamilyAndAnEmptyEntryDoesNot) {
     EXPECT_EQ(CountCommands(WideFromPath(folder_ / "absent.ini")), 2u);
 }
 
+// A value no profile can hold stops the load naming its key and the character; a TAB, which a
+// profile holds as "&#9;", does not.
+TEST_F(CommandTemplateTest, AValueNoProfileCanHoldIsRefusedNamingItsKeyAndTheCharacter) {
+    CommandTables tables;
+    const std::wstring path =
+        Write("[Commands]\r\n" + FamilyLines("Command", 2) + "Phrase(1)=break\tleft\r\n" +
+              "Phrase(2)=bre\x7F\xFF\x1Bk\r\n" + FamilyLines("Keys", 2));
+    testing::ExpectWingcallError([&] { LoadCommandTemplate(path, tables); },
+                                 ErrorNumber::InvalidArgument,
+                                 {"Wingcall.ini", "Phrase(2) holds the character U+001B"});
+    EXPECT_EQ(tables.CommandPhrases[1], L"break\tleft");
+    EXPECT_EQ(tables.CommandCount, 0u);
+}
+
 }  // namespace
 }  // namespace wingcall

@@ -1,6 +1,7 @@
 // Reading profile documents: those Wingcall's own writers make, where whatever the user typed
-// (markup characters and characters outside the code page included) comes back value for value
-// and line for line; the code page's bytes; and documents that are broken, foreign or unreadable.
+// (markup characters, controls and characters outside the code page included) comes back value
+// for value and line for line, or is refused; merges of sources of every shape, each read back
+// whole or refused; the code page's bytes; and documents that are broken, foreign or unreadable.
 #include "profile_reader.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +17,9 @@
 #include "profile/merged_profile_writer.h"
 #include "profile/new_profile_writer.h"
 #include "profile/personalisation.h"
+#include "support/data_table.h"
+#include "support/expect_wingcall_error.h"
+#include "support/temp_folder.h"
 
 namespace voxtrel {
 namespace {
@@ -120,6 +125,139 @@ TEST(WingcallProfileReadBack, AMergeOfTwoSuchProfilesHoldsBothSetsOfValues) {
     ExpectCommandsRead(profile, tables, count, 4 * count + 6);
     ASSERT_EQ(profile.pushToTalk.inputs.size(), 1);
     EXPECT_EQ(profile.pushToTalk.inputs[0].value, "A&B");
+}
+
+// One command whose phrase is the callsign alone, and push-to-talk values of every kind.
+struct OneValueProfile {
+    std::wstring callsign = L"Viper";
+    CommandTables tables;
+    PushToTalkValues pushToTalk{true, L"hold", L"on", L"F1", L"3", L"F2"};
+
+    OneValueProfile() {
+        tables.CommandNames = {L"", L"Engage", L"vuoto"};
+        tables.CommandPhrases = {L"", L"callsign$", L"vuoto"};
+        tables.CommandKeys = {L"", L"{LCONTROL}e", L"vuoto"};
+        tables.CommandCount = 1;
+    }
+
+    std::string Document() const {
+        CommandTables personalised = tables;
+        wingcall::SubstitutionValues values;
+        wingcall::UpdateSubstitutionValues(values, callsign, 1, 2);
+        wingcall::PersonalisePhrases(personalised.CommandPhrases, 1, values);
+        return wingcall::NewProfileDocument(personalised, pushToTalk);
+    }
+};
+
+// One value of a profile: where it goes in, what a refusal calls it, and where it is read back.
+struct ValuePlace {
+    const char* named;
+    std::wstring& (*in)(OneValueProfile&);
+    QString (*out)(const Profile&);
+};
+
+const ValuePlace kValuePlaces[] = {
+    {"phrase of command 1", [](OneValueProfile& p) -> std::wstring& { return p.callsign; },
+     [](const Profile& r) { return r.commands.value(0).phrase; }},
+    {"name of command 1",
+     [](OneValueProfile& p) -> std::wstring& { return p.tables.CommandNames[1]; },
+     [](const Profile& r) { return r.commands.value(0).name; }},
+    {"key sequence of command 1",
+     [](OneValueProfile& p) -> std::wstring& { return p.tables.CommandKeys[1]; },
+     [](const Profile& r) { return r.commands.value(0).keys; }},
+    {"push-to-talk type", [](OneValueProfile& p) -> std::wstring& { return p.pushToTalk.type; },
+     [](const Profile& r) { return r.pushToTalk.mode; }},
+    {"push-to-talk initial state",
+     [](OneValueProfile& p) -> std::wstring& { return p.pushToTalk.initialState; },
+     [](const Profile& r) { return r.pushToTalk.initialState; }},
+    {"first push-to-talk key",
+     [](OneValueProfile& p) -> std::wstring& { return p.pushToTalk.key1; },
+     [](const Profile& r) { return r.pushToTalk.inputs.value(0).value; }},
+    {"joystick button",
+     [](OneValueProfile& p) -> std::wstring& { return p.pushToTalk.joystickButton; },
+     [](const Profile& r) { return r.pushToTalk.inputs.value(1).value; }},
+    {"second push-to-talk key",
+     [](OneValueProfile& p) -> std::wstring& { return p.pushToTalk.key2; },
+     [](const Profile& r) { return r.pushToTalk.inputs.value(2).value; }},
+};
+
+// `codePoint` as wide text: two units past U+FFFF where wide text is UTF-16.
+std::wstring WideOf(char32_t codePoint) {
+    if (sizeof(wchar_t) == 2 && codePoint >= 0x10000) {
+        const char32_t offset = codePoint - 0x10000;
+        return {static_cast<wchar_t>(0xD800 + (offset >> 10)),
+                static_cast<wchar_t>(0xDC00 + (offset & 0x3FF))};
+    }
+    return std::wstring(1, static_cast<wchar_t>(codePoint));
+}
+
+// For each row of tests/data/hostile_characters.txt, in every value: written as the row's bytes
+// and read back equal to what went in, or refused naming the value and the character.
+TEST(WingcallProfileReadBack, EveryCharacterInEveryValueComesBackAsTypedOrIsRefused) {
+    for (const std::vector<std::string>& row :
+         wingcall::testing::ReadDataTable("hostile_characters.txt")) {
+        const char32_t codePoint = wingcall::testing::CodePointsOf(row[0]).at(0);
+        const std::wstring value = L"a" + WideOf(codePoint) + L"b";
+        for (const ValuePlace& place : kValuePlaces) {
+            SCOPED_TRACE(row[0] + " in the " + place.named);
+            OneValueProfile written;
+            place.in(written) = value;
+            if (row[1] == "refused") {
+                std::string hex = row[0];
+                hex.insert(0, 4 - std::min<std::size_t>(4, hex.size()), '0');
+                wingcall::testing::ExpectWingcallError([&] { written.Document(); },
+                                                       wingcall::ErrorNumber::InvalidArgument,
+                                                       {place.named, "U+" + hex});
+                continue;
+            }
+            const std::string document = written.Document();
+            EXPECT_NE(document.find("a" + row[1] + "b"), std::string::npos);
+            const Profile profile = Read(document);
+            EXPECT_TRUE(profile.readingFindings.isEmpty())
+                << profile.readingFindings.value(0).text.toStdString();
+            EXPECT_EQ(place.out(profile), Q(value));
+        }
+    }
+}
+
+// For each row of tests/data/merge_sources.txt: the source is merged behind one new command and
+// the stand-in reads the new command and every command of the source, with nothing wrong; or the
+// merge is refused naming the source and its line, and the output and the source stay as they
+// were, also when the source is the output.
+TEST(WingcallProfileReadBack, EveryMergeSourceGivesAProfileThatLoadsWholeOrIsRefused) {
+    wingcall::testing::TempFolder folder;
+    const auto output = folder / "new.xml";
+    const auto source = folder / "old.xml";
+    const CommandTables tables = OneValueProfile().tables;
+    for (const std::vector<std::string>& row :
+         wingcall::testing::ReadDataTable("merge_sources.txt")) {
+        SCOPED_TRACE(row[0]);
+        wingcall::testing::WriteBytes(output, "previous profile");
+        wingcall::testing::WriteBytes(source, row[1]);
+        if (row[2] == "refused") {
+            for (const auto& target : {output, source}) {
+                try {
+                    wingcall::WriteMergedProfile(target, source, tables);
+                    ADD_FAILURE() << "merged";
+                } catch (const wingcall::MergeSourceRefused& refused) {
+                    const std::string message = refused.what();
+                    EXPECT_NE(message.find("\"" + source.string() + "\": "), std::string::npos)
+                        << message;
+                    EXPECT_NE(message.find(row[3]), std::string::npos) << message;
+                }
+                EXPECT_EQ(wingcall::testing::ReadBytes(output), "previous profile");
+                EXPECT_EQ(wingcall::testing::ReadBytes(source), row[1]);
+            }
+            continue;
+        }
+        wingcall::WriteMergedProfile(output, source, tables);
+        EXPECT_EQ(wingcall::testing::ReadBytes(source), row[1]);
+        const Profile profile = ReadProfileFile(QString::fromStdString(output.string()));
+        EXPECT_TRUE(profile.readingFindings.isEmpty())
+            << profile.readingFindings.value(0).text.toStdString();
+        ASSERT_EQ(profile.commands.size(), 1 + std::stoi(row[2]));
+        EXPECT_EQ(profile.commands[0].name, "Engage");
+    }
 }
 
 // A new profile of one command per text, without a push-to-talk block, as Wingcall writes it.

@@ -1,0 +1,385 @@
+// Checks that a profile document is well-formed XML of the shape Voxtrel loads, before it is
+// written: the subset of XML that profiles use, with no XML library.
+#include "profile/profile_markup_check.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "profile/xml_characters.h"
+
+namespace wingcall {
+namespace {
+
+constexpr std::string_view kRootName = "voxtrel-config";
+constexpr std::string_view kListName = "command-list";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Name characters of XML among the bytes of ISO-8859-1.
+bool IsNameStart(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || byte == '_' ||
+           byte == ':' || (byte >= 0xC0 && byte != 0xD7 && byte != 0xF7);
+}
+
+bool IsNameCharacter(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return IsNameStart(c) || byte == '-' || byte == '.' || (byte >= '0' && byte <= '9') ||
+           byte == 0xB7;
+}
+
+// Bytes of the document (ISO-8859-1) for a message (UTF-8), cut to a length a message can show.
+std::string Excerpt(std::string_view bytes) {
+    constexpr std::size_t kLongest = 40;
+    std::string text;
+    for (char c : bytes.substr(0, kLongest)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            text.push_back(c);
+        } else {
+            text.push_back(static_cast<char>(0xC0 | (byte >> 6)));
+            text.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+        }
+    }
+    return bytes.size() > kLongest ? text + "..." : text;
+}
+
+// Thrown inside the checker at the first fault; FindMarkupFault hands it back.
+struct FaultFound {
+    MarkupFault fault;
+};
+
+[[noreturn]] void Fail(std::size_t offset, std::string what) {
+    MarkupFault fault;
+    fault.offset = offset;
+    fault.what = std::move(what);
+    throw FaultFound{std::move(fault)};
+}
+
+class MarkupChecker {
+  public:
+    explicit MarkupChecker(std::string_view document) : text_(document) {}
+
+    void Check() {
+        while (at_ < text_.size()) {
+            if (text_[at_] == '<') {
+                Markup();
+            } else if (open_.empty()) {
+                OutsideRoot();
+            } else {
+                CharacterData();
+            }
+        }
+        if (!open_.empty()) {
+            MarkupFault fault;
+            fault.kind = MarkupFault::Kind::EndsOpen;
+            fault.offset = text_.size();
+            fault.open = Excerpt(open_.back().first);
+            fault.openedAt = open_.back().second;
+            throw FaultFound{std::move(fault)};
+        }
+        if (!rootEnded_) {
+            Fail(text_.size(), "ends before the profile's root element \"<voxtrel-config>\"");
+        }
+    }
+
+  private:
+    bool StartsWith(std::string_view prefix) const {
+        return text_.compare(at_, prefix.size(), prefix) == 0;
+    }
+
+    void SkipBlanks() {
+        while (at_ < text_.size() && IsBlank(text_[at_])) {
+            ++at_;
+        }
+    }
+
+    std::string_view Name(const char* what) {
+        const std::size_t start = at_;
+        if (at_ >= text_.size() || !IsNameStart(text_[at_])) {
+            Fail(start, std::string("holds ") + what + " that is not well-formed");
+        }
+        while (at_ < text_.size() && IsNameCharacter(text_[at_])) {
+            ++at_;
+        }
+        return text_.substr(start, at_ - start);
+    }
+
+    // Text before or after the root element: blanks only.
+    void OutsideRoot() {
+        if (!IsBlank(text_[at_])) {
+            Fail(at_, rootEnded_ ? "holds text after the end of the profile (\"</voxtrel-config>\")"
+                                 : "holds text before the profile's root element");
+        }
+        ++at_;
+    }
+
+    void CharacterData() {
+        while (at_ < text_.size() && text_[at_] != '<') {
+            if (text_[at_] == '&') {
+                Reference();
+            } else if (StartsWith("]]>")) {
+                Fail(at_, "holds \"]]>\" outside a CDATA section");
+            } else {
+                ++at_;
+            }
+        }
+    }
+
+    // "&amp;", "&#8217;", "&#x2019;": the five predefined entities and references to characters.
+    void Reference() {
+        const std::size_t start = at_;
+        const std::size_t end = text_.find(';', at_);
+        const std::string_view body = end == std::string_view::npos
+                                          ? std::string_view()
+                                          : text_.substr(at_ + 1, end - at_ - 1);
+        if (end == std::string_view::npos || body.empty() || body.size() > 32) {
+            Fail(start, "holds an \"&\" that begins no reference (write \"&amp;\" for the sign)");
+        }
+        if (body[0] == '#') {
+            const bool hex = body.size() > 1 && body[1] == 'x';
+            const std::string_view digits = body.substr(hex ? 2 : 1);
+            std::uint32_t value = 0;
+            bool valid = !digits.empty();
+            for (char c : digits) {
+                int digit = -1;
+                if (c >= '0' && c <= '9') {
+                    digit = c - '0';
+                } else if (hex && c >= 'a' && c <= 'f') {
+                    digit = c - 'a' + 10;
+                } else if (hex && c >= 'A' && c <= 'F') {
+                    digit = c - 'A' + 10;
+                }
+                if (digit < 0 || value > 0x10FFFF) {
+                    valid = false;
+                    break;
+                }
+                value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+            }
+            if (!valid || !IsXmlCharacter(value)) {
+                Fail(start, "holds the character reference \"&" + Excerpt(body) +
+                                ";\", which names no character XML can hold");
+            }
+        } else if (body != "amp" && body != "lt" && body != "gt" && body != "quot" &&
+                   body != "apos") {
+            Fail(start, "holds the entity reference \"&" + Excerpt(body) +
+                            ";\", which a profile does not define");
+        }
+        at_ = end + 1;
+    }
+
+    void Markup() {
+        if (StartsWith("<!--")) {
+            Comment();
+        } else if (StartsWith("<![CDATA[")) {
+            if (open_.empty()) {
+                Fail(at_, "holds a CDATA section outside the profile's root element");
+            }
+            const std::size_t end = text_.find("]]>", at_ + 9);
+            if (end == std::string_view::npos) {
+                Fail(at_, "begins a CDATA section (\"<![CDATA[\") that never ends");
+            }
+            at_ = end + 3;
+        } else if (StartsWith("<!DOCTYPE")) {
+            Fail(at_,
+                 "holds a document type declaration (\"<!DOCTYPE\"), which a Voxtrel "
+                 "profile does not have and which may not stand inside one");
+        } else if (StartsWith("<?")) {
+            ProcessingInstruction();
+        } else if (StartsWith("</")) {
+            EndTag();
+        } else {
+            StartTag();
+        }
+    }
+
+    void Comment() {
+        const std::size_t start = at_;
+        const std::size_t dashes = text_.find("--", at_ + 4);
+        if (dashes == std::string_view::npos) {
+            Fail(start, "begins a comment (\"<!--\") that never ends");
+        }
+        if (dashes + 2 >= text_.size() || text_[dashes + 2] != '>') {
+            Fail(dashes, "holds \"--\" inside a comment, which XML does not allow");
+        }
+        at_ = dashes + 3;
+    }
+
+    void ProcessingInstruction() {
+        const std::size_t start = at_;
+        at_ += 2;
+        const std::string_view target = Name("a processing instruction (\"<?\")");
+        const bool declaration = target.size() == 3 && (target[0] | 0x20) == 'x' &&
+                                 (target[1] | 0x20) == 'm' && (target[2] | 0x20) == 'l';
+        if (declaration && start != 0) {
+            Fail(start, "holds an XML declaration (\"<?xml\") where none may stand");
+        }
+        if (at_ < text_.size() && !IsBlank(text_[at_]) && !StartsWith("?>")) {
+            Fail(start, "holds a processing instruction (\"<?\") that is not well-formed");
+        }
+        const std::size_t end = text_.find("?>", at_);
+        if (end == std::string_view::npos) {
+            Fail(start, "begins a processing instruction (\"<?\") that never ends");
+        }
+        at_ = end + 2;
+    }
+
+    void StartTag() {
+        const std::size_t start = at_;
+        ++at_;
+        const std::string_view name = Name("a tag");
+        if (rootEnded_) {
+            Fail(start, "holds an element after the end of the profile (\"</voxtrel-config>\")");
+        }
+        if (open_.empty() && name != kRootName) {
+            Fail(start, "holds the element \"<" + Excerpt(name) +
+                            ">\" where the root element \"<voxtrel-config>\" should begin");
+        }
+        if (!open_.empty() && name == kRootName) {
+            Fail(start,
+                 "opens \"<voxtrel-config>\" a second time, inside the profile, which "
+                 "has one root element only");
+        }
+        if (name == kListName && ++lists_ > 1) {
+            Fail(start,
+                 "holds a second command list (\"<command-list\"), and a profile has one "
+                 "only: the new header's list holds every command");
+        }
+        attributes_.clear();
+        for (;;) {
+            const std::size_t beforeBlanks = at_;
+            SkipBlanks();
+            if (at_ >= text_.size()) {
+                Fail(start, "begins a tag (\"<" + Excerpt(name) + "\") that never ends");
+            }
+            if (text_[at_] == '>') {
+                ++at_;
+                open_.emplace_back(name, start);
+                return;
+            }
+            if (StartsWith("/>")) {
+                at_ += 2;
+                if (open_.empty()) {
+                    rootEnded_ = true;
+                }
+                return;
+            }
+            if (at_ == beforeBlanks) {
+                Fail(at_, "holds a tag (\"<" + Excerpt(name) + "\") that is not well-formed");
+            }
+            Attribute(name);
+        }
+    }
+
+    void Attribute(std::string_view element) {
+        const std::size_t start = at_;
+        const std::string_view name = Name("an attribute");
+        for (std::string_view seen : attributes_) {
+            if (seen == name) {
+                Fail(start, "gives the attribute \"" + Excerpt(name) + "\" twice in \"<" +
+                                Excerpt(element) + ">\"");
+            }
+        }
+        attributes_.push_back(name);
+        SkipBlanks();
+        if (at_ >= text_.size() || text_[at_] != '=') {
+            Fail(start, "holds the attribute \"" + Excerpt(name) + "\" without a value");
+        }
+        ++at_;
+        SkipBlanks();
+        if (at_ >= text_.size() || (text_[at_] != '"' && text_[at_] != '\'')) {
+            Fail(start, "holds the attribute \"" + Excerpt(name) +
+                            "\" with a value that is not in quotes");
+        }
+        const char quote = text_[at_++];
+        while (at_ < text_.size() && text_[at_] != quote) {
+            if (text_[at_] == '<') {
+                Fail(at_, "holds a \"<\" inside the value of the attribute \"" + Excerpt(name) +
+                              "\" (write \"&lt;\")");
+            }
+            if (text_[at_] == '&') {
+                Reference();
+            } else {
+                ++at_;
+            }
+        }
+        if (at_ >= text_.size()) {
+            Fail(start,
+                 "begins the value of the attribute \"" + Excerpt(name) + "\", which never ends");
+        }
+        ++at_;
+    }
+
+    void EndTag() {
+        const std::size_t start = at_;
+        at_ += 2;
+        const std::string_view name = Name("an end tag");
+        SkipBlanks();
+        if (at_ >= text_.size() || text_[at_] != '>') {
+            Fail(start, "holds an end tag (\"</" + Excerpt(name) + "\") that is not well-formed");
+        }
+        ++at_;
+        if (open_.empty()) {
+            Fail(start, "holds \"</" + Excerpt(name) + ">\", which closes no element");
+        }
+        if (open_.back().first != name) {
+            MarkupFault fault;
+            fault.kind = MarkupFault::Kind::Mismatch;
+            fault.offset = start;
+            fault.closing = Excerpt(name);
+            fault.open = Excerpt(open_.back().first);
+            fault.openedAt = open_.back().second;
+            throw FaultFound{std::move(fault)};
+        }
+        open_.pop_back();
+        if (open_.empty()) {
+            rootEnded_ = true;
+        }
+    }
+
+    std::string_view text_;
+    std::size_t at_ = 0;
+    std::vector<std::pair<std::string_view, std::size_t>> open_;  // name, start of its tag
+    std::vector<std::string_view> attributes_;                    // of the tag being read
+    bool rootEnded_ = false;
+    int lists_ = 0;
+};
+
+// The first byte that is no character of XML: a control character other than TAB, CR and LF
+// (every byte from 0x20 up is a character of ISO-8859-1 that XML takes).
+std::optional<std::size_t> FirstControlCharacter(std::string_view document) {
+    for (std::size_t i = 0; i < document.size(); ++i) {
+        if (!IsXmlCharacter(static_cast<unsigned char>(document[i]))) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<MarkupFault> FindMarkupFault(std::string_view document) {
+    std::optional<MarkupFault> found;
+    try {
+        MarkupChecker(document).Check();
+    } catch (FaultFound& fault) {
+        found = std::move(fault.fault);
+    }
+    // A control character is a fault wherever it stands, in a comment too; the earlier fault is
+    // the one the pilot is told about.
+    const std::optional<std::size_t> control = FirstControlCharacter(document);
+    if (control && (!found || *control < found->offset)) {
+        MarkupFault fault;
+        fault.offset = *control;
+        fault.what = "holds the control character " +
+                     CodePointName(static_cast<unsigned char>(document[*control])) +
+                     ", which XML cannot hold";
+        found = std::move(fault);
+    }
+    return found;
+}
+
+}  // namespace wingcall
