@@ -2,6 +2,7 @@
 // scope, names compared without regard to ASCII letter case.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -71,22 +72,31 @@ inline std::uint64_t LowerAsciiWord(std::uint64_t word) {
 
 }  // namespace name_hash_detail
 
+// The scope goes into the key: each scope hashes with a key of its own.
 inline std::uint32_t HashIgnoringAsciiCase(const NameHashKey& key, std::uint32_t scope,
                                            std::string_view name) {
-    name_hash_detail::SipState state(key);
-    state.Take(scope);
+    name_hash_detail::SipState state(
+        NameHashKey{key.first, key.second ^ (std::uint64_t{scope} * 0x9E3779B97F4A7C15u)});
     std::size_t at = 0;
     for (; at + 8 <= name.size(); at += 8) {
         std::uint64_t word;
         std::memcpy(&word, name.data() + at, 8);
         state.Take(name_hash_detail::LowerAsciiWord(word));
     }
-    std::uint64_t last = static_cast<std::uint64_t>(name.size()) << 56;
-    for (std::size_t i = at; i < name.size(); ++i) {
-        last |= static_cast<std::uint64_t>(static_cast<unsigned char>(LowerAscii(name[i])))
-                << (8 * (i - at));
+    // The last bytes: of a name of eight or more, the last eight read at once and shifted down
+    // past the bytes already taken.
+    std::uint64_t tail = 0;
+    const std::size_t rest = name.size() - at;
+    if (rest != 0 && name.size() >= 8 && std::endian::native == std::endian::little) {
+        std::memcpy(&tail, name.data() + name.size() - 8, 8);
+        tail >>= 8 * (8 - rest);
+    } else {
+        for (std::size_t i = 0; i < rest; ++i) {
+            tail |= std::uint64_t{static_cast<unsigned char>(name[at + i])} << (8 * i);
+        }
     }
-    state.Take(last);
+    state.Take(name_hash_detail::LowerAsciiWord(tail) ^
+               (static_cast<std::uint64_t>(name.size()) << 56));
     return static_cast<std::uint32_t>(state.Finish());
 }
 

@@ -11,11 +11,17 @@
 #include "settings/parsed_profile_file.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
 
 #include "settings/profile_syntax.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace wingcall {
 namespace {
@@ -86,6 +92,31 @@ std::optional<std::string_view> HeaderName(std::string_view line) {
     return Trim(fromFirstCharacter.substr(1));
 }
 
+// The first CR or LF (or NUL, when `nulEnds`) of the text from `from` on, or its end. Lines are
+// short: sixteen bytes are looked at a time where the processor can, rather than a search per
+// character, which would run to the end of a file that has none of that character.
+std::size_t FindLineEnd(std::string_view text, std::size_t from, bool nulEnds) {
+#if defined(__SSE2__)
+    const __m128i carriageReturns = _mm_set1_epi8('\r');
+    const __m128i lineFeeds = _mm_set1_epi8('\n');
+    const __m128i nuls = nulEnds ? _mm_setzero_si128() : lineFeeds;
+    for (; from + 16 <= text.size(); from += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
+        const __m128i found = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, carriageReturns), _mm_cmpeq_epi8(bytes, lineFeeds)),
+            _mm_cmpeq_epi8(bytes, nuls));
+        if (const int mask = _mm_movemask_epi8(found); mask != 0) {
+            return from + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(mask)));
+        }
+    }
+#endif
+    while (from < text.size() && text[from] != '\r' && text[from] != '\n' &&
+           !(nulEnds && text[from] == '\0')) {
+        ++from;
+    }
+    return from;
+}
+
 // Whether a line is a section header. Most lines open with a letter: only a line whose first byte
 // is a blank or "[" can be one, so the others skip the search for a NUL and a "]".
 std::optional<std::string_view> HeaderOf(std::string_view line) {
@@ -151,8 +182,7 @@ std::string ParsedProfileFile::Encode(std::string_view internal) const {
 const SectionRecord* ParsedProfileFile::FindSection(std::string_view name) const {
     // A template load asks for the same section tens of thousands of times in a row.
     const std::size_t last = lastFoundSection_.load(std::memory_order_relaxed);
-    if (last < sections_.size() &&
-        EqualIgnoringAsciiCase(SectionName(sections_[last].line), name)) {
+    if (last < sections_.size() && EqualIgnoringAsciiCase(SectionName(sections_[last]), name)) {
         return &sections_[last];
     }
     const std::optional<std::size_t> found = sectionIndex_.Find(
@@ -197,26 +227,14 @@ std::string_view ParsedProfileFile::KeyName(std::uint32_t line) const {
 std::string_view ParsedProfileFile::ValueOf(const KeyRecord& key) const {
     const std::string_view all = text();
     const std::size_t first = all.find('=', key.line) + 1;
-    std::size_t end = first;
     // A NUL ends the text of its line.
-    while (end < all.size() && all[end] != '\r' && all[end] != '\n' && all[end] != '\0') {
-        ++end;
-    }
+    const std::size_t end = FindLineEnd(all, first, true);
     return TrimValue(all.substr(first, end - first));
-}
-
-std::string_view ParsedProfileFile::SectionName(std::uint32_t line) const {
-    const LineSpan span = TextLineAt(line);
-    // The line of the section with the empty name is a key's, not a header.
-    return HeaderName(text().substr(span.begin, span.contentEnd - span.begin)).value_or("");
 }
 
 LineSpan ParsedProfileFile::TextLineAt(std::size_t offset) const {
     const std::string_view all = text();
-    std::size_t contentEnd = offset;
-    while (contentEnd < all.size() && all[contentEnd] != '\r' && all[contentEnd] != '\n') {
-        ++contentEnd;
-    }
+    const std::size_t contentEnd = FindLineEnd(all, offset, false);
     std::size_t end = contentEnd;
     if (end < all.size()) {
         const bool crLf = all[end] == '\r' && end + 1 < all.size() && all[end + 1] == '\n';
@@ -240,7 +258,11 @@ LineSpan ParsedProfileFile::RawLine(const LineSpan& textLine) const {
 LineSpan ParsedProfileFile::LastNonBlankLineOf(const SectionRecord& section) const {
     // The section runs to the next header line, of a section of its own or of a repeated one.
     const std::string_view all = text();
-    LineSpan last = TextLineAt(section.line);
+    std::size_t start = section.name;
+    while (start > TextBegin() && all[start - 1] != '\r' && all[start - 1] != '\n') {
+        --start;
+    }
+    LineSpan last = TextLineAt(start);
     for (std::size_t begin = last.end; begin < all.size();) {
         const LineSpan line = TextLineAt(begin);
         const std::string_view content = all.substr(line.begin, line.contentEnd - line.begin);
@@ -298,7 +320,7 @@ void ParsedProfileFile::Parse() {
 
         if (const std::optional<std::string_view> name = HeaderOf(lineText)) {
             headerSeen = true;
-            section = StartSection(lineStart, *name);
+            section = StartSection(*name);
             continue;
         }
         // A NUL ends the text of its own line; the next line is read as usual.
@@ -314,7 +336,7 @@ void ParsedProfileFile::Parse() {
             if (headerSeen || encoding_ != TextEncoding::Utf8) {
                 continue;  // lines before the first section, or in a repeated one
             }
-            section = StartSection(lineStart, "");
+            section = StartSection(all.substr(lineStart, 0));
         }
         // A key line: name "=" value. The first key of a name wins.
         keys_.push_back(KeyRecord{lineStart, section});
@@ -325,8 +347,9 @@ void ParsedProfileFile::Parse() {
     }
 }
 
-std::uint32_t ParsedProfileFile::StartSection(std::uint32_t line, std::string_view name) {
-    sections_.push_back(SectionRecord{line});
+std::uint32_t ParsedProfileFile::StartSection(std::string_view name) {
+    sections_.push_back(SectionRecord{static_cast<std::uint32_t>(name.data() - text().data()),
+                                      static_cast<std::uint32_t>(name.size())});
     // Only the first section of a name is ever searched; later ones are skipped.
     if (sectionIndex_.AddIfNew(0, name, sections_.size() - 1, [this](std::size_t record) {
             return SectionScopeAndName(record);

@@ -28,10 +28,12 @@ struct LineSpan {
 // Records are where their lines start in the parsed text, nothing more: the names and values are
 // found again in the line when asked for. A template's records then take 8 bytes a key rather
 // than a copy of its spans, and the parse's working set stays near the size of the file itself.
-// The section's line is its header, or for keys before the first header of a UTF-8 file with a
-// byte-order mark (the section with the empty name) the first of those keys.
+// A section keeps its name, read at every call; its line is found again from it. The name of
+// the section with the empty name (keys before the first header of a UTF-8 file with a
+// byte-order mark) is empty at the start of the first of those keys.
 struct SectionRecord {
-    std::uint32_t line;
+    std::uint32_t name;
+    std::uint32_t nameLength;
 };
 
 struct KeyRecord {
@@ -95,10 +97,12 @@ class ParsedProfileFile {
     LineSpan RawLine(const LineSpan& textLine) const;
     std::size_t RawOffset(std::size_t textOffset) const;
 
-    std::string_view SectionName(std::uint32_t line) const;
+    std::string_view SectionName(const SectionRecord& section) const {
+        return text().substr(section.name, section.nameLength);
+    }
     std::string_view KeyName(std::uint32_t line) const;
     std::pair<std::uint32_t, std::string_view> SectionScopeAndName(std::size_t record) const {
-        return {0, SectionName(sections_[record].line)};
+        return {0, SectionName(sections_[record])};
     }
     std::pair<std::uint32_t, std::string_view> KeyScopeAndName(std::size_t record) const {
         return {keys_[record].section, KeyName(keys_[record].line)};
@@ -107,8 +111,8 @@ class ParsedProfileFile {
     void Parse();
     // The section being read: none before the first header and inside a repeated section.
     static constexpr std::uint32_t kNoSection = 0xFFFFFFFFu;
-    // Starts the section whose line starts at `line`, or skips it when it is a repeat.
-    std::uint32_t StartSection(std::uint32_t line, std::string_view name);
+    // Starts the section of `name` (a part of the text), or skips it when it is a repeat.
+    std::uint32_t StartSection(std::string_view name);
 
     std::string raw_;
     std::string decoded_;  // UTF-16 files only
