@@ -68,7 +68,8 @@ void PrepareInputs() {
     }
     const std::string shapes[2] = {CollidingNamesSettings(), OrdinaryNamesSettings()};
     for (int shape = 0; shape < 2; ++shape) {
-        for (int copy = 0; copy < kCopies; ++copy) {
+        // The copies the reads cycle through, and one more that the writes change.
+        for (int copy = 0; copy <= kCopies; ++copy) {
             WriteFile(NamesCopy(shape == 0 ? "colliding" : "ordinary", copy), shapes[shape]);
         }
         const std::string key = LastKeyOf(shapes[shape]);
@@ -169,7 +170,7 @@ void NamesRead(benchmark::State& state, int shape) {
 }
 
 void NamesWrite(benchmark::State& state, int shape) {
-    const std::wstring file = Wide(NamesCopy(shape == 0 ? "colliding" : "ordinary", 0));
+    const std::wstring file = Wide(NamesCopy(shape == 0 ? "colliding" : "ordinary", kCopies));
     bool other = false;
     for (auto _ : state) {
         other = !other;
