@@ -2,12 +2,15 @@
 // (/proc/self/clear_refs) once the inputs are ready, and the growth during the one operation is
 // reported beside the size of its file.
 //
-// Besides the ordinary inputs, two hostile settings files of 100 MB show that the settings
-// routines' memory follows the file's size and not what it is made of: one of "=" lines before
-// any section (a count of "=" once sized the key index), and one of lone CRs (a count of LFs once
-// sized the line table, which then grew by doubling). Each is read once and written once.
+// Besides the ordinary inputs, settings files of 100 MB show that the settings routines' memory
+// follows the file's size and not what it is made of: one of "=" lines before any section (a
+// count of "=" once sized the key index), one of lone CRs (a count of LFs once sized the line
+// table, which then grew by doubling), one of distinct keys in one section and one of distinct
+// empty sections (each key or section once took some 100 bytes of records). Each is read once
+// and written once.
 #include "peak_memory.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -73,6 +76,33 @@ void WriteHostileFile(const fs::path& file, std::string_view filler, std::string
     }
 }
 
+// Numbered lines to 100 MB ("k00000001=1" or "[s00000001]"), then the same section as above.
+void WriteDistinctFile(const fs::path& file, const char* header, const char* lineFormat) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::string piece = header;
+    char line[32];
+    std::size_t written = 0;
+    for (std::uint32_t number = 1; written < kHostileBytes; ++number) {
+        const int length = std::snprintf(line, sizeof line, lineFormat, number);
+        piece.append(line, static_cast<std::size_t>(length)).append("\r\n");
+        if (piece.size() >= (1u << 20)) {
+            out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+            written += piece.size();
+            piece.clear();
+        }
+    }
+    piece += "[General]\r\nLastPTT1=LControl\r\n";
+    out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + file.string());
+    }
+}
+
+// The 100 MB file of a case ("equals-read" reads hostile-equals.ini).
+std::string HostileFileOf(const std::string& what) {
+    return "hostile-" + what.substr(0, what.rfind('-')) + ".ini";
+}
+
 struct Case {
     const char* what;
     const char* label;
@@ -88,14 +118,19 @@ const Case kCases[] = {
     {"equals-write", "write, 100 MB of \"=\" lines before any section", "hostile-equals.ini", 4.4},
     {"cr-read", "read, 100 MB of lone CRs", "hostile-cr.ini", 3.3},
     {"cr-write", "write, 100 MB of lone CRs", "hostile-cr.ini", 4.4},
+    {"keys-read", "read, 100 MB of distinct keys (13 bytes a line)", "hostile-keys.ini", 4.4},
+    {"keys-write", "write, 100 MB of distinct keys (13 bytes a line)", "hostile-keys.ini", 5.5},
+    {"sections-read", "read, 100 MB of distinct sections (12 bytes a line)", "hostile-sections.ini",
+     4.4},
+    {"sections-write", "write, 100 MB of distinct sections (12 bytes a line)",
+     "hostile-sections.ini", 5.5},
 };
 
 }  // namespace
 
 int MeasurePeakMemory(const std::string& what, const fs::path& workspace) {
     const auto path = [&](const std::string& name) { return workspace / name; };
-    const std::string hostile =
-        what.starts_with("equals") ? "hostile-equals.ini" : "hostile-cr.ini";
+    const std::string hostile = HostileFileOf(what);
     CommandTables tables;
     if (what == "merge") {
         tables = PersonalisedTables(kSmall);
@@ -123,6 +158,8 @@ int MeasurePeakMemory(const std::string& what, const fs::path& workspace) {
 void PrintPeakMemory(const fs::path& self, const fs::path& workspace) {
     WriteHostileFile(workspace / "hostile-equals.ini", "=\r\n", "\r\n");
     WriteHostileFile(workspace / "hostile-cr.ini", "\r", "\r");
+    WriteDistinctFile(workspace / "hostile-keys.ini", "[Keys]\r\n", "k%08u=1");
+    WriteDistinctFile(workspace / "hostile-sections.ini", "", "[s%08u]");
     for (const Case& c : kCases) {
         std::string output;
         const int status = RunProgram(self.string(), {"--peak-memory", c.what, workspace.string()},
@@ -147,8 +184,9 @@ void PrintPeakMemory(const fs::path& self, const fs::path& workspace) {
         }
         std::printf("\n");
     }
-    fs::remove(workspace / "hostile-equals.ini");
-    fs::remove(workspace / "hostile-cr.ini");
+    for (const char* shape : {"equals", "cr", "keys", "sections"}) {
+        fs::remove(workspace / ("hostile-" + std::string(shape) + ".ini"));
+    }
 }
 
 }  // namespace wingcall::bench

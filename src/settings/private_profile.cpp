@@ -112,8 +112,7 @@ std::optional<std::string_view> StoredValue(const ParsedProfileFile& file, const
     if (keyRecord == nullptr) {
         return std::nullopt;
     }
-    const std::string_view value =
-        wingcall::WithoutSurroundingQuotes(file.TextOf(keyRecord->value));
+    const std::string_view value = wingcall::WithoutSurroundingQuotes(file.ValueOf(*keyRecord));
     if (!wingcall::IsUnicode(file.encoding())) {
         return value;
     }

@@ -3,8 +3,6 @@
 
 #include "settings/profile_line_editor.h"
 
-#include <vector>
-
 namespace wingcall {
 
 std::optional<std::string> ContentAfterWrite(const ParsedProfileFile* file,
@@ -24,16 +22,15 @@ std::optional<std::string> ContentAfterWrite(const ParsedProfileFile* file,
     const std::string_view internalValue = file->ToInternal(value, valueStorage);
     const std::string keyLine =
         file->Encode(std::string(internalKey) + "=" + std::string(internalValue));
-    const std::vector<LineSpan>& lines = file->lines();
 
     const SectionRecord* sectionRecord = file->FindSection(internalSection);
     if (sectionRecord == nullptr) {
         // A new section at the end, after a line end when the last line has none.
         std::string lineEnd = file->DefaultLineEnd();
         std::string separator;
-        if (!lines.empty()) {
-            if (lines.back().hasLineEnd()) {
-                lineEnd = file->LineEndOf(lines.back());
+        if (const std::optional<LineSpan> lastLine = file->LastLine()) {
+            if (lastLine->hasLineEnd()) {
+                lineEnd = file->LineEndOf(*lastLine);
             } else {
                 separator = lineEnd;
             }
@@ -44,19 +41,19 @@ std::optional<std::string> ContentAfterWrite(const ParsedProfileFile* file,
 
     const KeyRecord* keyRecord = file->FindKey(*sectionRecord, internalKey);
     if (keyRecord != nullptr) {
-        if (file->TextOf(keyRecord->value) == internalValue) {
+        if (file->ValueOf(*keyRecord) == internalValue) {
             return std::nullopt;
         }
         // Only the text of this line changes, keeping the stored spelling of the key; its own
         // line end stays.
-        const LineSpan& line = lines[keyRecord->line];
-        const std::string storedKeyLine = file->Encode(std::string(file->TextOf(keyRecord->name)) +
-                                                       "=" + std::string(internalValue));
+        const LineSpan line = file->LineOf(*keyRecord);
+        const std::string storedKeyLine =
+            file->Encode(std::string(file->NameOf(*keyRecord)) + "=" + std::string(internalValue));
         return raw.substr(0, line.begin) + storedKeyLine + raw.substr(line.contentEnd);
     }
 
     // A new key after the section's last non-blank line, in that line's line-end style.
-    const LineSpan& neighbour = lines[sectionRecord->lastNonBlankLine];
+    const LineSpan neighbour = file->LastNonBlankLineOf(*sectionRecord);
     if (neighbour.hasLineEnd()) {
         const std::string_view lineEnd = file->LineEndOf(neighbour);
         return raw.substr(0, neighbour.end) + keyLine + std::string(lineEnd) +
