@@ -159,7 +159,8 @@ class RemovedAtEnd {
 constexpr int kReplaceAttempts = 20;
 constexpr auto kReplacePause = std::chrono::milliseconds(50);
 
-// The last error the system left, or `otherwise` where it left none.
+// The last error the system left, or `otherwise` where it left none. Each step that can fail
+// starts from no error, since calls that succeed may leave an old one in place.
 DWORD LastErrorOr(DWORD otherwise) {
     const DWORD code = ::GetLastError();
     return code != ERROR_SUCCESS ? code : otherwise;
@@ -184,6 +185,7 @@ DWORD WriteThroughCopy(const std::wstring& settingsPath, const std::string& sect
     const fs::file_status status = fs::status(target, error);
     std::string original;
     if (fs::is_regular_file(status)) {
+        ::SetLastError(ERROR_SUCCESS);
         std::optional<std::string> bytes = ReadWholeFile(target);
         if (!bytes) {
             return LastErrorOr(ERROR_READ_FAULT);  // never replace a file it could not read
@@ -196,6 +198,7 @@ DWORD WriteThroughCopy(const std::wstring& settingsPath, const std::string& sect
 
     const fs::path copy = TemporaryPathBeside(target);
     const RemovedAtEnd removeCopy(copy);
+    ::SetLastError(ERROR_SUCCESS);
     if (!WriteNewFile(copy, original)) {
         return LastErrorOr(ERROR_WRITE_FAULT);  // no folder, or no room for a copy
     }
@@ -203,6 +206,7 @@ DWORD WriteThroughCopy(const std::wstring& settingsPath, const std::string& sect
                                     NarrowPath(WideFromPath(copy)).c_str())) {
         return LastErrorOr(ERROR_WRITE_FAULT);
     }
+    ::SetLastError(ERROR_SUCCESS);
     std::optional<std::string> edited = ReadWholeFile(copy);
     if (!edited) {
         return LastErrorOr(ERROR_READ_FAULT);
@@ -212,6 +216,7 @@ DWORD WriteThroughCopy(const std::wstring& settingsPath, const std::string& sect
     }
     for (int attempt = 1;; ++attempt) {
         try {
+            ::SetLastError(ERROR_SUCCESS);
             ReplaceFileContents(target, *edited);
             return ERROR_SUCCESS;
         } catch (const std::exception&) {
