@@ -29,7 +29,21 @@
 namespace wingcall {
 namespace {
 
-thread_local SettingsWriteFailure lastWriteFailure;
+// Kept trivially destructible: a thread-local object with a destructor is freed twice at thread
+// exit by one Windows toolchain's runtime. A longer text (a path of thousands of characters) is
+// cut.
+struct StoredFailure {
+    bool lockStayedBusy;
+    std::size_t length;
+    char text[4096];
+};
+thread_local StoredFailure lastWriteFailure{};
+
+void StoreFailure(const SettingsWriteFailure& failure) {
+    lastWriteFailure.lockStayedBusy = failure.lockStayedBusy;
+    lastWriteFailure.length =
+        failure.text.copy(lastWriteFailure.text, sizeof lastWriteFailure.text);
+}
 
 // The system's text for an error code (errno, or a Windows error code), without the final period
 // or line end some systems add.
@@ -43,8 +57,9 @@ std::string SystemReasonText(int code) {
 }
 
 // Why a write stored nothing, from the error code it left.
-SettingsWriteFailure FailureOfWrite(int reason) {
-    const std::optional<std::filesystem::path> busyLock = LastBusySettingsLock();
+SettingsWriteFailure FailureOfWrite(const std::wstring& settingsPath, int reason) {
+    const std::optional<std::filesystem::path> busyLock =
+        LastBusySettingsLock(PathFromWide(settingsPath));
     if (::GetLastError() == ERROR_LOCK_VIOLATION && busyLock) {
         return {true, "Wingcall.ini is being written by another program (\"" +
                           Utf8FromPath(*busyLock) +
@@ -272,13 +287,14 @@ bool WriteSetting(const std::wstring& settingsPath, const std::wstring& section,
     const int reason = errno;
 #endif
     if (!stored) {
-        lastWriteFailure = FailureOfWrite(reason);
+        StoreFailure(FailureOfWrite(settingsPath, reason));
     }
     return stored;
 }
 
 SettingsWriteFailure LastSettingsWriteFailure() {
-    return lastWriteFailure;
+    return {lastWriteFailure.lockStayedBusy,
+            std::string(lastWriteFailure.text, lastWriteFailure.length)};
 }
 
 }  // namespace wingcall

@@ -32,7 +32,10 @@ std::atomic<bool> waitsAbandoned{false};
 
 milliseconds waitLimit = kSettingsLockWaitLimit;
 
-thread_local std::optional<fs::path> lastBusyLock;
+// Kept trivially destructible: a thread-local object with a destructor is freed twice at thread
+// exit by one Windows toolchain's runtime.
+enum class BusyLock { None, LockFile, SettingsFile };
+thread_local BusyLock lastBusyLock = BusyLock::None;
 
 // Marks the time from a lock's first attempt until it is held or given up: nothing of the
 // write has happened yet, so ending the process then loses nothing.
@@ -94,8 +97,15 @@ fs::path SettingsLockPath(const fs::path& settingsFile) {
            (fs::path::string_type(1, '.') + file.filename().native() + fs::path(".lock").native());
 }
 
-std::optional<fs::path> LastBusySettingsLock() {
-    return lastBusyLock;
+std::optional<fs::path> LastBusySettingsLock(const fs::path& settingsFile) {
+    switch (lastBusyLock) {
+        case BusyLock::LockFile:
+            return SettingsLockPath(settingsFile);
+        case BusyLock::SettingsFile:
+            return RealPath(settingsFile);
+        default:
+            return std::nullopt;
+    }
 }
 
 bool AbandonSettingsLockWaits() noexcept {
@@ -111,7 +121,7 @@ void SetSettingsLockWaitLimitForTesting(milliseconds limit) {
 
 SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile)
     : lockPath_(SettingsLockPath(settingsFile)), handle_(INVALID_HANDLE_VALUE) {
-    lastBusyLock.reset();
+    lastBusyLock = BusyLock::None;
     const WaitInProgress waiting;
     // Shared in every way, so that any number of writers can open it and wait for their turn;
     // not inheritable, so that a program Wingcall starts holds nothing.
@@ -145,7 +155,7 @@ SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile)
             error_ = verdict == Poller::Verdict::Abandoned ? ERROR_OPERATION_ABORTED
                                                            : ERROR_LOCK_VIOLATION;
             if (outcome_ == Outcome::StayedBusy) {
-                lastBusyLock = lockPath_;
+                lastBusyLock = BusyLock::LockFile;
             }
         }
         ::CloseHandle(handle);
@@ -192,7 +202,8 @@ bool StillNamed(int descriptor, const fs::path& path) {
 // the writer before us removes the lock file it held, and replaces the settings file, before it
 // lets go; the lock is then the file now in its place, which another writer may already hold.
 SettingsWriteLock::Outcome LockNamedFile(const fs::path& path, int (*open)(const fs::path&),
-                                         Poller& poller, int& descriptor, int& error) {
+                                         BusyLock kind, Poller& poller, int& descriptor,
+                                         int& error) {
     for (;;) {
         const int opened = open(path);
         if (opened < 0) {
@@ -221,7 +232,7 @@ SettingsWriteLock::Outcome LockNamedFile(const fs::path& path, int (*open)(const
         if (verdict != Poller::Verdict::TryAgain) {
             error = verdict == Poller::Verdict::Abandoned ? EINTR : EWOULDBLOCK;
             if (verdict == Poller::Verdict::StayedBusy) {
-                lastBusyLock = path;
+                lastBusyLock = kind;
             }
             return OutcomeOf(verdict);
         }
@@ -232,16 +243,18 @@ SettingsWriteLock::Outcome LockNamedFile(const fs::path& path, int (*open)(const
 
 SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile)
     : lockPath_(SettingsLockPath(settingsFile)) {
-    lastBusyLock.reset();
+    lastBusyLock = BusyLock::None;
     const WaitInProgress waiting;
     const fs::path settings = RealPath(settingsFile);
     Poller poller;
-    outcome_ = LockNamedFile(lockPath_, OpenLockFile, poller, descriptor_, error_);
+    outcome_ =
+        LockNamedFile(lockPath_, OpenLockFile, BusyLock::LockFile, poller, descriptor_, error_);
     if (outcome_ == Outcome::Unavailable) {
         // Whatever is in the lock file's place, the settings file itself can be locked as long
         // as it can be read, which a write needs anyway.
         const int lockFileError = error_;
-        outcome_ = LockNamedFile(settings, OpenSettingsFile, poller, settingsDescriptor_, error_);
+        outcome_ = LockNamedFile(settings, OpenSettingsFile, BusyLock::SettingsFile, poller,
+                                 settingsDescriptor_, error_);
         if (outcome_ == Outcome::Unavailable) {
             error_ = lockFileError;
         }
@@ -251,8 +264,8 @@ SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile)
         return;
     }
     int ignored = 0;
-    const Outcome second =
-        LockNamedFile(settings, OpenSettingsFile, poller, settingsDescriptor_, ignored);
+    const Outcome second = LockNamedFile(settings, OpenSettingsFile, BusyLock::SettingsFile, poller,
+                                         settingsDescriptor_, ignored);
     if (second == Outcome::StayedBusy || second == Outcome::Abandoned) {
         // A writer that could not open the lock file holds the settings file.
         ::unlink(lockPath_.c_str());

@@ -63,9 +63,11 @@ class SettingsWriteLock {
 // The lock file of a settings file.
 std::filesystem::path SettingsLockPath(const std::filesystem::path& settingsFile);
 
-// What the last SettingsWriteLock of this thread found busy for the whole wait, or nothing when
-// it was not refused that way.
-std::optional<std::filesystem::path> LastBusySettingsLock();
+// What the last SettingsWriteLock of this thread, taken for `settingsFile`, found busy for the
+// whole wait (its lock file, or the settings file itself), or nothing when it was not refused that
+// way.
+std::optional<std::filesystem::path> LastBusySettingsLock(
+    const std::filesystem::path& settingsFile);
 
 // Ends every settings lock wait of the process, in progress or to come: each fails as Abandoned.
 // Async-signal-safe, for a termination signal's handler. Returns true when a wait was in progress
