@@ -263,16 +263,16 @@ SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile)
     if (outcome_ != Outcome::Held) {
         return;
     }
-    int ignored = 0;
+    int secondError = 0;
     const Outcome second = LockNamedFile(settings, OpenSettingsFile, BusyLock::SettingsFile, poller,
-                                         settingsDescriptor_, ignored);
+                                         settingsDescriptor_, secondError);
     if (second == Outcome::StayedBusy || second == Outcome::Abandoned) {
         // A writer that could not open the lock file holds the settings file.
         ::unlink(lockPath_.c_str());
         ::close(descriptor_);
         descriptor_ = -1;
         outcome_ = second;
-        error_ = ignored;
+        error_ = secondError;
     }
     // Unavailable: there is no settings file yet (or none to read), so no such writer either.
 }
