@@ -1,4 +1,5 @@
-// A self-pipe: the signal handler writes one byte, a socket notifier reads it in the event loop.
+// A self-pipe: the signal handler writes one byte, a socket notifier reads it in the event loop;
+// while a settings write waits for another writer's lock, the handler ends the program itself.
 #include "app/termination_signals.h"
 
 #include <QtGlobal>
@@ -10,7 +11,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+
+#include "app/form1.h"
+#include "settings/settings_lock.h"
 #endif
 
 namespace wingcall::app {
@@ -21,8 +26,16 @@ namespace {
 int signalWriteEnd = -1;
 
 extern "C" void WriteSignalByte(int) {
+    // The event loop does not run while a settings write waits for the lock another writer
+    // holds, which can last seconds. Nothing of that write has happened yet, so the program ends
+    // here and now, as "&Exit" would. Any wait that starts after this gives up at once.
+    if (AbandonSettingsLockWaits()) {
+        ::_exit(kExitNormal);
+    }
+    const int interruptedError = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalWriteEnd, &byte, 1);
+    errno = interruptedError;
 }
 
 }  // namespace

@@ -7,8 +7,9 @@
 namespace wingcall::app {
 
 // While an instance lives, SIGTERM and SIGINT call `onTermination` from the event loop instead of
-// killing the process. The previous handlers come back when it is destroyed. Does nothing where
-// POSIX signals do not exist.
+// killing the process; one that arrives while a settings write waits for its lock ends the process
+// at once, with the status of "&Exit". The previous handlers come back when it is destroyed. Does
+// nothing where POSIX signals do not exist.
 class TerminationSignals {
   public:
     explicit TerminationSignals(std::function<void()> onTermination);

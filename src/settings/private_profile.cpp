@@ -7,8 +7,8 @@
 //   without one pair of surrounding quotes; names are trimmed and match without regard to ASCII
 //   letter case. A missing file, section or key gives the default, without its trailing spaces
 //   (a default of spaces alone keeps one) and one pair of surrounding quotes; a path that names
-//   a folder gives the default exactly as given. The result is cut to the buffer,
-//   NUL-terminated.
+//   a folder gives the default without its trailing spaces but with its quotes. The result is
+//   cut to the buffer, NUL-terminated.
 // - Values of a Unicode file come back in the ANSI code page, a character it lacks as the
 //   platform's best-fit replacement, or "?" when there is none.
 // - A file that starts with a UTF-8 or UTF-16 byte-order mark is read in that encoding; writes
@@ -17,9 +17,11 @@
 //   and the file is replaced through a temporary file so it is never left half-written.
 // - A write that could damage the file is refused (FALSE): a line end in any argument, a key
 //   that would read back as another key or as a header, a file that could not be read, a
-//   read-only file. Deleting keys or sections (null arguments) is not offered.
+//   read-only file. Deleting keys or sections (null arguments) is not offered. A refused or
+//   failed write leaves errno (and the last error) saying why.
 // - A write holds the settings write lock from its read of the file to the replace, so writes
-//   of other processes never build on a version that it is replacing.
+//   of other processes never build on a version that it is replacing; without the lock it is
+//   refused.
 // - A read that fails for want of memory gives no value at all and says so through the last
 //   error: a default in its place would pass for a missing key.
 #ifndef _WIN32
@@ -30,6 +32,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -68,18 +71,15 @@ DWORD CopyToBuffer(std::string_view value, char* buffer, DWORD size) {
 }
 
 // The default is handed back without its trailing spaces and one pair of surrounding quotes; a
-// default of spaces alone keeps one. When the path names a folder, the platform hands the default
-// back exactly as given.
+// default of spaces alone keeps one. When the path names a folder, the platform keeps the quotes.
 std::string_view PreparedDefault(const char* defaultValue, FileState state) {
     std::string_view value = defaultValue == nullptr ? "" : defaultValue;
-    if (state == FileState::Folder) {
-        return value;
-    }
     const std::size_t lastNonSpace = value.find_last_not_of(' ');
     if (lastNonSpace == std::string_view::npos) {
         return value.substr(0, 1);
     }
-    return wingcall::WithoutSurroundingQuotes(value.substr(0, lastNonSpace + 1));
+    value = value.substr(0, lastNonSpace + 1);
+    return state == FileState::Folder ? value : wingcall::WithoutSurroundingQuotes(value);
 }
 
 thread_local DWORD lastError = ERROR_SUCCESS;
@@ -92,6 +92,38 @@ DWORD ErrorCodeOf(const std::exception& error, DWORD otherwise) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
     return otherwise;
+}
+
+// The last error that goes with an errno value of a refused or failed write.
+DWORD LastErrorFor(int error) {
+    switch (error) {
+        case EINVAL:
+            return ERROR_INVALID_PARAMETER;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+            return ERROR_ACCESS_DENIED;
+        case ENOENT:
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
+        case EWOULDBLOCK:
+            return ERROR_LOCK_VIOLATION;
+        case EINTR:
+            return ERROR_OPERATION_ABORTED;
+        case ENOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        default:
+            return ERROR_WRITE_FAULT;
+    }
+}
+
+// Set last of all, once every cleanup of the write (the lock's release among them) is over, so
+// that nothing overwrites errno before the caller reads it.
+BOOL Refused(int error) {
+    SetLastError(LastErrorFor(error));
+    errno = error;
+    return FALSE;
 }
 
 bool Contains(std::string_view text, char c) {
@@ -160,50 +192,53 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
     return CopyToBuffer(PreparedDefault(lpDefault, state), lpReturnedString, nSize);
 }
 
-BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
-                                LPCSTR lpFileName) {
-    SetLastError(ERROR_SUCCESS);
-    // Deleting a key or a section (a null value or key) is not offered.
-    if (lpAppName == nullptr || lpKeyName == nullptr || lpString == nullptr ||
-        lpFileName == nullptr) {
-        return FALSE;
-    }
-    const std::string_view section = wingcall::Trim(lpAppName);
-    const std::string_view key = wingcall::Trim(lpKeyName);
-    const std::string_view value = lpString;
-    // A line end in any argument would put lines of its own into the file. A key holding "="
-    // or opening with "[" would be read back as another key or as a section header.
-    for (std::string_view text : {section, key, value}) {
-        if (Contains(text, '\r') || Contains(text, '\n')) {
-            return FALSE;
-        }
-    }
-    if (Contains(key, '=') || key.starts_with('[')) {
-        return FALSE;
-    }
+namespace {
 
+// Sets the value under the settings write lock; 0 once the file holds it, otherwise the errno
+// value that says why not. Every resource it takes is given back before it returns.
+int WriteUnderLock(const std::string& path, std::string_view section, std::string_view key,
+                   std::string_view value) {
     try {
-        const std::string path(FileSystemPath(lpFileName));
         // Taken before the cache's mutex, so that reads of this process go on while another
         // process's write is waited for.
         const wingcall::SettingsWriteLock writeLock(path);
+        if (!writeLock.held()) {
+            return writeLock.error();
+        }
         ParsedFileCache& cache = ParsedFileCache::Instance();
         std::lock_guard<std::mutex> lock(cache.mutex());
+        errno = 0;
         FileLookup lookup = cache.Load(path, ParsedFileCache::Purpose::Write);
-        if (lookup.state == FileState::Folder || lookup.state == FileState::NotAFile ||
-            lookup.state == FileState::Unreadable) {
-            return FALSE;  // never replace a file whose content could not be read
+        // Never replace a file whose content could not be read.
+        if (lookup.state == FileState::Folder) {
+            return EISDIR;
         }
-        if (lookup.state == FileState::Loaded &&
-            (!lookup.file->writable() || ::access(path.c_str(), W_OK) != 0)) {
-            return FALSE;  // a damaged Unicode file, or one the user made read-only
+        if (lookup.state == FileState::NotAFile) {
+            return EINVAL;  // a device or a pipe
+        }
+        if (lookup.state == FileState::Unreadable) {
+            return errno != 0 ? errno : EACCES;
+        }
+        if (lookup.state == FileState::Loaded && !lookup.file->writable()) {
+            return EILSEQ;  // a damaged Unicode file: its bad sequences would not survive
+        }
+        if (lookup.state == FileState::Loaded) {
+            // One the user made read-only: that stays so even for an administrator.
+            struct stat status {};
+            if (::access(path.c_str(), W_OK) != 0) {
+                return errno;
+            }
+            if (::stat(path.c_str(), &status) == 0 && (status.st_mode & 0222) == 0) {
+                return EACCES;
+            }
         }
         std::optional<std::string> content =
             wingcall::ContentAfterWrite(lookup.file.get(), section, key, value);
         if (!content) {
-            return TRUE;  // the file already holds the value: it stays untouched
+            return 0;  // the file already holds the value: it stays untouched
         }
         struct stat written {};
+        errno = 0;
         wingcall::ReplaceFileContents(path, *content, written);
         // The old parse goes before the new one is built: a large file is then held parsed once.
         lookup.file.reset();
@@ -214,11 +249,41 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
         } catch (const std::exception&) {
             cache.Forget(path);  // the write succeeded; the next read parses the file anew
         }
-        return TRUE;
+        return 0;
     } catch (const std::exception& error) {
-        SetLastError(ErrorCodeOf(error, ERROR_WRITE_FAULT));
-        return FALSE;  // the file keeps its previous content
+        // The file keeps its previous content. A failed system call left its reason in errno.
+        const int reason = errno;
+        return ErrorCodeOf(error, ERROR_WRITE_FAULT) == ERROR_NOT_ENOUGH_MEMORY ? ENOMEM
+               : reason != 0                                                    ? reason
+                                                                                : EIO;
     }
+}
+
+}  // namespace
+
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
+                                LPCSTR lpFileName) {
+    SetLastError(ERROR_SUCCESS);
+    // Deleting a key or a section (a null value or key) is not offered.
+    if (lpAppName == nullptr || lpKeyName == nullptr || lpString == nullptr ||
+        lpFileName == nullptr) {
+        return Refused(EINVAL);
+    }
+    const std::string_view section = wingcall::Trim(lpAppName);
+    const std::string_view key = wingcall::Trim(lpKeyName);
+    const std::string_view value = lpString;
+    // A line end in any argument would put lines of its own into the file. A key holding "="
+    // or opening with "[" would be read back as another key or as a section header.
+    for (std::string_view text : {section, key, value}) {
+        if (Contains(text, '\r') || Contains(text, '\n')) {
+            return Refused(EINVAL);
+        }
+    }
+    if (Contains(key, '=') || key.starts_with('[')) {
+        return Refused(EINVAL);
+    }
+    const int error = WriteUnderLock(std::string(FileSystemPath(lpFileName)), section, key, value);
+    return error == 0 ? TRUE : Refused(error);
 }
 
 #endif

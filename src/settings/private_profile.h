@@ -25,9 +25,14 @@ using LPSTR = char*;
 
 // The codes the routines leave for GetLastError, as the platform's do.
 inline constexpr DWORD ERROR_SUCCESS = 0;
+inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
 inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr DWORD ERROR_WRITE_FAULT = 29;
 inline constexpr DWORD ERROR_READ_FAULT = 30;
+inline constexpr DWORD ERROR_LOCK_VIOLATION = 33;
+inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+inline constexpr DWORD ERROR_OPERATION_ABORTED = 995;
 
 // The code the last routine called on this thread left: ERROR_SUCCESS, or why it failed.
 DWORD GetLastError();
@@ -45,8 +50,11 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
 // Sets `lpKeyName` in section `lpAppName` to `lpString`, creating the file, section or key as
 // needed, and returns TRUE on success. Writes that would damage the file are refused with FALSE:
 // null arguments, a CR or LF in any argument, a key holding "=" or starting with "[", a file that
-// cannot be read, a read-only file. The file is replaced through a temporary file, never left
-// half-written, under a lock that the writes of other processes take too (settings_lock.h).
+// cannot be read, a read-only file; so is a write that could not have the settings write lock
+// (settings_lock.h), which the writes of other processes take too. The file is replaced through a
+// temporary file, never left half-written. A FALSE leaves errno saying why (EINVAL for the
+// arguments, EISDIR, EACCES, EROFS, EWOULDBLOCK for a lock that stayed busy, EINTR for a wait
+// ended by a termination request...), and the last error likewise.
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
                                 LPCSTR lpFileName);
 

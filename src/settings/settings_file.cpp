@@ -12,6 +12,7 @@
 
 #include "settings/ansi_code_page.h"
 #include "settings/private_profile.h"
+#include "settings/settings_lock.h"
 #include "settings/wide_path.h"
 #include "settings/wingcall_error.h"
 
@@ -23,27 +24,54 @@
 #include <thread>
 
 #include "settings/atomic_file.h"
-#include "settings/settings_lock.h"
 #endif
 
 namespace wingcall {
 namespace {
 
-thread_local SettingsWriteFailure lastWriteFailure;
+// Kept trivially destructible: a thread-local object with a destructor is freed twice at thread
+// exit by one Windows toolchain's runtime. A longer text (a path of thousands of characters) is
+// cut.
+struct StoredFailure {
+    bool lockStayedBusy;
+    std::size_t length;
+    char text[4096];
+};
+thread_local StoredFailure lastWriteFailure{};
 
-// The system's text for its last error, without the final period or line end some systems add.
-std::string SystemReasonText() {
-#ifdef _WIN32
-    const int code = static_cast<int>(::GetLastError());
-#else
-    const int code = errno;
-#endif
+void StoreFailure(const SettingsWriteFailure& failure) {
+    lastWriteFailure.lockStayedBusy = failure.lockStayedBusy;
+    lastWriteFailure.length =
+        failure.text.copy(lastWriteFailure.text, sizeof lastWriteFailure.text);
+}
+
+// The system's text for an error code (errno, or a Windows error code), without the final period
+// or line end some systems add.
+std::string SystemReasonText(int code) {
     std::string text = std::error_code(code, std::system_category()).message();
     while (!text.empty() && (text.back() == '.' || text.back() == '\r' || text.back() == '\n' ||
                              text.back() == ' ')) {
         text.pop_back();
     }
     return text;
+}
+
+// Why a write stored nothing, from the error code it left.
+SettingsWriteFailure FailureOfWrite(const std::wstring& settingsPath, int reason) {
+    const std::optional<std::filesystem::path> busyLock =
+        LastBusySettingsLock(PathFromWide(settingsPath));
+    if (::GetLastError() == ERROR_LOCK_VIOLATION && busyLock) {
+        return {true, "Wingcall.ini is being written by another program (\"" +
+                          Utf8FromPath(*busyLock) +
+                          "\") and did not become free in 10 seconds; nothing was stored."};
+    }
+#ifdef _WIN32
+    constexpr int kUnknownFailure = ERROR_WRITE_FAULT;
+#else
+    constexpr int kUnknownFailure = EIO;
+#endif
+    // Every refusal of ours gives its reason; a system that gave none still gets no "Success".
+    return {false, SystemReasonText(reason != 0 ? reason : kUnknownFailure)};
 }
 
 #ifdef _WIN32
@@ -146,52 +174,69 @@ class RemovedAtEnd {
 constexpr int kReplaceAttempts = 20;
 constexpr auto kReplacePause = std::chrono::milliseconds(50);
 
+// The last error the system left, or `otherwise` where it left none. Each step that can fail
+// starts from no error, since calls that succeed may leave an old one in place.
+DWORD LastErrorOr(DWORD otherwise) {
+    const DWORD code = ::GetLastError();
+    return code != ERROR_SUCCESS ? code : otherwise;
+}
+
 // The platform's routine rewrites the file in place: a crash or a power cut part-way leaves it
 // damaged, and two writers at once drop each other's keys. So, under the settings write lock, the
 // file is copied beside itself, the routine edits the copy, and the copy's content then replaces
 // the file whole (flushed to disk, renamed over it written through). A copy left by a writer
 // that was killed carries the name of a temporary file, and a later write sweeps it away.
-bool WriteThroughCopy(const std::wstring& settingsPath, const std::string& section,
-                      const std::string& key, const std::string& value) {
+// Returns ERROR_SUCCESS once the file holds the value, otherwise the error code that says why
+// not; the copy and the lock are given up before it returns, so nothing overwrites that code.
+DWORD WriteThroughCopy(const std::wstring& settingsPath, const std::string& section,
+                       const std::string& key, const std::string& value) {
     namespace fs = std::filesystem;
     const fs::path target = PathFromWide(settingsPath);
     const SettingsWriteLock lock(target);
+    if (!lock.held()) {
+        return static_cast<DWORD>(lock.error());
+    }
     std::error_code error;
     const fs::file_status status = fs::status(target, error);
     std::string original;
     if (fs::is_regular_file(status)) {
+        ::SetLastError(ERROR_SUCCESS);
         std::optional<std::string> bytes = ReadWholeFile(target);
         if (!bytes) {
-            return false;  // never replace a file whose content could not be read
+            return LastErrorOr(ERROR_READ_FAULT);  // never replace a file it could not read
         }
         original = std::move(*bytes);
     } else if (status.type() != fs::file_type::not_found) {
-        return false;  // a folder, a device, or a path that cannot be looked at
+        // A folder, a device, or a path that cannot be looked at.
+        return error ? static_cast<DWORD>(error.value()) : ERROR_ACCESS_DENIED;
     }
 
     const fs::path copy = TemporaryPathBeside(target);
     const RemovedAtEnd removeCopy(copy);
+    ::SetLastError(ERROR_SUCCESS);
     if (!WriteNewFile(copy, original)) {
-        return false;  // no folder, or no room for a copy: the file stays as it was
+        return LastErrorOr(ERROR_WRITE_FAULT);  // no folder, or no room for a copy
     }
     if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
                                     NarrowPath(WideFromPath(copy)).c_str())) {
-        return false;
+        return LastErrorOr(ERROR_WRITE_FAULT);
     }
+    ::SetLastError(ERROR_SUCCESS);
     std::optional<std::string> edited = ReadWholeFile(copy);
     if (!edited) {
-        return false;
+        return LastErrorOr(ERROR_READ_FAULT);
     }
     if (fs::is_regular_file(status) && *edited == original) {
-        return true;  // the file already holds the value: it stays untouched
+        return ERROR_SUCCESS;  // the file already holds the value: it stays untouched
     }
     for (int attempt = 1;; ++attempt) {
         try {
+            ::SetLastError(ERROR_SUCCESS);
             ReplaceFileContents(target, *edited);
-            return true;
+            return ERROR_SUCCESS;
         } catch (const std::exception&) {
             if (attempt == kReplaceAttempts) {
-                return false;  // the file keeps its previous content
+                return LastErrorOr(ERROR_WRITE_FAULT);  // the file keeps its previous content
             }
         }
         std::this_thread::sleep_for(kReplacePause);
@@ -231,20 +276,25 @@ bool WriteSetting(const std::wstring& settingsPath, const std::wstring& section,
     const std::string ansiKey = WideToAnsi(key);
     const std::string ansiValue = WideToAnsi(value);
 #ifdef _WIN32
-    const bool stored = WriteThroughCopy(settingsPath, ansiSection, ansiKey, ansiValue);
+    const DWORD error = WriteThroughCopy(settingsPath, ansiSection, ansiKey, ansiValue);
+    ::SetLastError(error);
+    const bool stored = error == ERROR_SUCCESS;
+    const int reason = static_cast<int>(error);
 #else
     const std::string narrowPath = NarrowPath(settingsPath);
     const bool stored = WritePrivateProfileStringA(ansiSection.c_str(), ansiKey.c_str(),
                                                    ansiValue.c_str(), narrowPath.c_str()) != FALSE;
+    const int reason = errno;
 #endif
     if (!stored) {
-        lastWriteFailure = SettingsWriteFailure{false, SystemReasonText()};
+        StoreFailure(FailureOfWrite(settingsPath, reason));
     }
     return stored;
 }
 
 SettingsWriteFailure LastSettingsWriteFailure() {
-    return lastWriteFailure;
+    return {lastWriteFailure.lockStayedBusy,
+            std::string(lastWriteFailure.text, lastWriteFailure.length)};
 }
 
 }  // namespace wingcall

@@ -57,6 +57,7 @@ class ChildProcess {
     }
 
     void Kill() { ::kill(pid_, SIGKILL); }
+    void Signal(int signal) { ::kill(pid_, signal); }
 
     // Waits until the child has reported something (or ended), up to `limit`.
     void WaitForFirstReport(std::chrono::milliseconds limit) {

@@ -1,6 +1,7 @@
 // Several processes writing one settings file at once, as two Wingcall windows do: every write
-// that reported success is still in the file once they are all done, and a save by another
-// program in the middle of our write is what a read gives afterwards.
+// that reported success is still in the file once they are all done, also where the lock file
+// cannot be opened, and a save by another program in the middle of our write is what a read gives
+// afterwards.
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include "child_process.h"
 #include "settings/command_template.h"
 #include "settings/settings_file.h"
+#include "settings/settings_lock.h"
 #include "settings/wide_path.h"
 #include "support/temp_folder.h"
 #include "support/template_text.h"
@@ -39,51 +41,74 @@ void PassGate(const int gate[2]) {
     [[maybe_unused]] const ssize_t opened = ::read(gate[0], &ignored, 1);
 }
 
+// What stands where the lock file goes: nothing (the usual case), or something no writer can open
+// as its lock file, so that the writers must lock something else rather than go ahead unlocked.
+struct LockFileCase {
+    const char* name;
+    void (*prepare)(const fs::path& lockFile);
+    int runs;
+};
+const LockFileCase kLockFileCases[] = {
+    {"no lock file", [](const fs::path&) {}, kRuns},
+    {"a folder", [](const fs::path& lockFile) { fs::create_directory(lockFile); }, kRuns / 2},
+    {"a symbolic link",
+     [](const fs::path& lockFile) {
+         WriteBytes(lockFile.parent_path() / "elsewhere", "");
+         fs::create_symlink("elsewhere", lockFile);
+     },
+     kRuns / 2},
+};
+
 TEST(ConcurrentSettingsWrites, WritersOfDifferentKeysLoseNothing) {
     // Each writer's keys hold their own names as values.
     const auto key = [](int writer, int n) {
         return L"Writer" + std::to_wstring(writer) + L"Key" + std::to_wstring(n);
     };
-    int lostKeys = 0;
-    int failedWrites = 0;
-    for (int run = 0; run < kRuns; ++run) {
-        TempFolder folder;
-        WriteBytes(folder / "Wingcall.ini", SettingsWithTemplate(40));
-        const std::wstring path = WideFromPath(folder / "Wingcall.ini");
-        int gate[2];
-        ASSERT_EQ(::pipe(gate), 0);
-        std::vector<std::unique_ptr<ChildProcess>> writers;
-        for (int writer = 0; writer < kWriters; ++writer) {
-            writers.push_back(std::make_unique<ChildProcess>([&, writer](int) {
-                PassGate(gate);
-                int failed = 0;
-                for (int n = 0; n < kKeysPerWriter; ++n) {
-                    failed +=
-                        WriteSetting(path, L"General", key(writer, n), key(writer, n)) ? 0 : 1;
-                }
-                return failed;
-            }));
-        }
-        ::close(gate[0]);
-        ::close(gate[1]);
-        for (const auto& writer : writers) {
-            const ChildOutcome outcome = writer->Wait(std::chrono::seconds(60));
-            ASSERT_TRUE(outcome.exited) << "signal " << outcome.signal;
-            failedWrites += outcome.exitCode;
-        }
-        for (int writer = 0; writer < kWriters; ++writer) {
-            for (int n = 0; n < kKeysPerWriter; ++n) {
-                lostKeys += ReadSetting(path, L"General", key(writer, n), L"") != key(writer, n);
+    for (const LockFileCase& lockFile : kLockFileCases) {
+        SCOPED_TRACE(lockFile.name);
+        int lostKeys = 0;
+        int failedWrites = 0;
+        for (int run = 0; run < lockFile.runs; ++run) {
+            TempFolder folder;
+            WriteBytes(folder / "Wingcall.ini", SettingsWithTemplate(40));
+            lockFile.prepare(SettingsLockPath(folder / "Wingcall.ini"));
+            const std::wstring path = WideFromPath(folder / "Wingcall.ini");
+            int gate[2];
+            ASSERT_EQ(::pipe(gate), 0);
+            std::vector<std::unique_ptr<ChildProcess>> writers;
+            for (int writer = 0; writer < kWriters; ++writer) {
+                writers.push_back(std::make_unique<ChildProcess>([&, writer](int) {
+                    PassGate(gate);
+                    int failed = 0;
+                    for (int n = 0; n < kKeysPerWriter; ++n) {
+                        failed +=
+                            WriteSetting(path, L"General", key(writer, n), key(writer, n)) ? 0 : 1;
+                    }
+                    return failed;
+                }));
             }
+            ::close(gate[0]);
+            ::close(gate[1]);
+            for (const auto& writer : writers) {
+                const ChildOutcome outcome = writer->Wait(std::chrono::seconds(60));
+                ASSERT_TRUE(outcome.exited) << "signal " << outcome.signal;
+                failedWrites += outcome.exitCode;
+            }
+            for (int writer = 0; writer < kWriters; ++writer) {
+                for (int n = 0; n < kKeysPerWriter; ++n) {
+                    lostKeys +=
+                        ReadSetting(path, L"General", key(writer, n), L"") != key(writer, n);
+                }
+            }
+            CommandTables tables;
+            LoadCommandTemplate(path, tables);
+            EXPECT_EQ(tables.CommandCount, 40u);
+            EXPECT_EQ(ReadSetting(path, L"General", L"LastPTT1", L""), L"original");
         }
-        CommandTables tables;
-        LoadCommandTemplate(path, tables);
-        EXPECT_EQ(tables.CommandCount, 40u);
-        EXPECT_EQ(ReadSetting(path, L"General", L"LastPTT1", L""), L"original");
+        EXPECT_EQ(failedWrites, 0);
+        EXPECT_EQ(lostKeys, 0) << "of " << lockFile.runs * kWriters * kKeysPerWriter
+                               << " keys written in " << lockFile.runs << " runs";
     }
-    EXPECT_EQ(failedWrites, 0);
-    EXPECT_EQ(lostKeys, 0) << "of " << kRuns * kWriters * kKeysPerWriter << " keys written in "
-                           << kRuns << " runs";
 }
 
 // Another program saves the file (a new file renamed into place, as editors save) at a random

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,7 +42,15 @@ std::string Read(const fs::path& file, const char* section, const char* key, con
     return std::string(buffer.data(), count);
 }
 
-// Each row of tests/data/private_profile_rules.txt is one call on a file of its own.
+// The errno values a refused write of the rules table may name.
+int ErrnoNamed(const std::string& name) {
+    static const std::map<std::string, int> codes{
+        {"EINVAL", EINVAL}, {"EISDIR", EISDIR}, {"EACCES", EACCES}};
+    return codes.at(name);
+}
+
+// Each row of tests/data/private_profile_rules.txt is one call on a file of its own; a refused
+// write must say why through errno and the last error.
 TEST(PrivateProfile, FollowsEveryRuleOfTheRulesFile) {
     TempFolder folder;
     std::size_t rows = 0;
@@ -63,9 +73,15 @@ TEST(PrivateProfile, FollowsEveryRuleOfTheRulesFile) {
                            static_cast<DWORD>(std::stoul(row[6]))),
                       row[7]);
         } else {
-            EXPECT_EQ(
-                WritePrivateProfileStringA(argument(3), argument(4), argument(5), file.c_str()),
-                row[6] == "TRUE" ? TRUE : FALSE);
+            errno = 0;
+            const BOOL written =
+                WritePrivateProfileStringA(argument(3), argument(4), argument(5), file.c_str());
+            const int reason = errno;
+            EXPECT_EQ(written, row[6] == "TRUE" ? TRUE : FALSE);
+            if (row[6].starts_with("FALSE ")) {
+                EXPECT_EQ(reason, ErrnoNamed(row[6].substr(6)));
+                EXPECT_NE(GetLastError(), ERROR_SUCCESS);
+            }
         }
         // A read never creates or changes the file.
         const std::string& after = row[0] == "read" ? before : row[7];

@@ -1,0 +1,84 @@
+// A settings write whose lock another process keeps: it gives up after the wait, stores nothing
+// and names the busy file, whichever of the two files a writer may lock is the one held.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "child_process.h"
+#include "settings/settings_file.h"
+#include "settings/settings_lock.h"
+#include "settings/wide_path.h"
+#include "support/temp_folder.h"
+
+namespace wingcall {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing;  // wingcall::testing, the helpers the tests share
+
+// A child that holds an exclusive lock on `path` until it is killed.
+std::unique_ptr<ChildProcess> HoldLock(const fs::path& path) {
+    auto holder = std::make_unique<ChildProcess>([path](int report) {
+        const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT, 0666);
+        if (descriptor < 0 || ::flock(descriptor, LOCK_EX) != 0) {
+            return 1;
+        }
+        Report(report, "held");
+        for (;;) {
+            ::pause();
+        }
+    });
+    holder->WaitForFirstReport(std::chrono::seconds(10));
+    return holder;
+}
+
+class SettingsLockWait : public ::testing::Test {
+  protected:
+    SettingsLockWait() { SetSettingsLockWaitLimitForTesting(std::chrono::milliseconds(200)); }
+    ~SettingsLockWait() override { SetSettingsLockWaitLimitForTesting(kSettingsLockWaitLimit); }
+};
+
+// The lock file, and the settings file itself, which a writer locks when it cannot open the lock
+// file and which every writer therefore locks too.
+TEST_F(SettingsLockWait, ALockKeptByAnotherProcessFailsTheWriteWithItsMessage) {
+    TempFolder folder;
+    const fs::path settings = folder / "Wingcall.ini";
+    const std::wstring path = WideFromPath(settings);
+    const std::string before = "[General]\r\nLastPTT1=old\r\n";
+    for (const fs::path& held : {SettingsLockPath(settings), fs::weakly_canonical(settings)}) {
+        SCOPED_TRACE(held.string());
+        WriteBytes(settings, before);
+        const std::unique_ptr<ChildProcess> holder = HoldLock(held);
+        EXPECT_FALSE(WriteSetting(path, L"General", L"LastPTT1", L"new"));
+        const SettingsWriteFailure failure = LastSettingsWriteFailure();
+        EXPECT_TRUE(failure.lockStayedBusy);
+        EXPECT_EQ(failure.text, "Wingcall.ini is being written by another program (\"" +
+                                    Utf8FromPath(held) +
+                                    "\") and did not become free in 10 seconds; nothing was "
+                                    "stored.");
+        EXPECT_EQ(ReadBytes(settings), before);
+
+        holder->Kill();
+        holder->Wait(std::chrono::seconds(10));
+        EXPECT_TRUE(WriteSetting(path, L"General", L"LastPTT1", L"new")) << "free again";
+    }
+    // Refusals of other kinds are not taken for a busy lock, and say why in the system's words.
+    const auto reason = [](int error) { return std::error_code(error, std::system_category()); };
+    EXPECT_FALSE(WriteSetting(path, L"General", L"Key=", L"v"));
+    EXPECT_FALSE(LastSettingsWriteFailure().lockStayedBusy);
+    EXPECT_EQ(LastSettingsWriteFailure().text, reason(EINVAL).message());
+    EXPECT_FALSE(WriteSetting(WideFromPath(folder.path()), L"General", L"LastPTT1", L"v"));
+    EXPECT_EQ(LastSettingsWriteFailure().text, reason(EISDIR).message());
+}
+
+}  // namespace
+}  // namespace wingcall
