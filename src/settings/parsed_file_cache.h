@@ -30,7 +30,8 @@ namespace wingcall {
 
 enum class FileState {
     Missing,     // nothing at the path: reads give the default, a write creates the file
-    Folder,      // a folder: reads give the default exactly as given, writes are refused
+    Folder,      // a folder: reads give the default without its trailing blanks (quotes kept),
+                 // writes are refused
     NotAFile,    // a device or pipe: reads give the default, writes are refused
     Unreadable,  // present but not readable: reads give the default, writes are refused
     Loaded,
