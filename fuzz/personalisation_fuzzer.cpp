@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "errors/wingcall_error.h"
 #include "profile/personalisation.h"
-#include "settings/wingcall_error.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <QStringDecoder>
 
 #include "app/text_conversion.h"
-#include "settings/ansi_code_page.h"
 #include "settings/settings_file.h"
+#include "text/ansi_code_page.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -15,7 +15,7 @@
 #include <csignal>
 
 #include "app/form1.h"
-#include "settings/settings_lock.h"
+#include "files/settings_lock.h"
 #endif
 
 namespace wingcall::app {

@@ -1,23 +1,22 @@
 // The characters a profile cannot hold, removed from a text box's input as it arrives.
 #include "app/xml_text_validator.h"
 
+#include "text/xml_characters.h"
+
 namespace wingcall::app {
 
 bool XmlCanHold(const QString& text, qsizetype index) {
     const char16_t unit = text[index].unicode();
-    if (unit < 0x20) {
-        return unit == u'\t' || unit == u'\n' || unit == u'\r';
-    }
-    if (unit == 0xFFFE || unit == 0xFFFF) {
-        return false;
-    }
+    // A surrogate pair stands for a character above U+FFFF, all of which XML holds; half of one
+    // alone is no character. Every other unit is a character of its own, judged by the writers'
+    // rule.
     if (QChar::isHighSurrogate(unit)) {
         return index + 1 < text.size() && text[index + 1].isLowSurrogate();
     }
     if (QChar::isLowSurrogate(unit)) {
         return index > 0 && text[index - 1].isHighSurrogate();
     }
-    return true;
+    return IsXmlCharacter(unit);
 }
 
 QValidator::State XmlTextValidator::validate(QString& input, int& position) const {

@@ -2,25 +2,15 @@
 #include "profile/merged_profile_writer.h"
 
 #include <array>
-#include <cerrno>
-#include <cstring>
-#include <memory>
 #include <optional>
-#include <system_error>
+#include <utility>
 
+#include "errors/wingcall_error.h"
+#include "files/atomic_file.h"
+#include "files/whole_file_read.h"
+#include "files/wide_path.h"
 #include "profile/profile_document.h"
 #include "profile/profile_markup_check.h"
-#include "settings/atomic_file.h"
-#include "settings/wide_path.h"
-#include "settings/wingcall_error.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace wingcall {
 namespace {
@@ -142,126 +132,28 @@ std::string SourceTooLargeReason() {
            " MB, far more than a Voxtrel profile holds, so it is not one.";
 }
 
+// The whole content of the source profile, as bytes in the ANSI code page.
+std::string ReadWholeSource(const std::filesystem::path& source) {
+    WholeFileRead read = ReadWholeFile(source, kMaximumMergeSourceBytes);
+    switch (read.failure) {
+        case WholeFileFailure::None:
+            break;
+        case WholeFileFailure::Unreadable:
+            ThrowReadFailure(source, read.systemReason);
+        case WholeFileFailure::Folder:
+            ThrowReadFailure(source, "it is a folder");
+        case WholeFileFailure::NotOrdinaryFile:
 #ifdef _WIN32
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
-};
-
-std::string WindowsErrorText(DWORD error) {
-    return std::error_code(static_cast<int>(error), std::system_category()).message();
-}
-
-// The whole content of the source profile, as bytes in the ANSI code page.
-std::string ReadWholeSource(const std::filesystem::path& source) {
-    std::error_code statusError;
-    if (std::filesystem::is_directory(std::filesystem::status(source, statusError))) {
-        ThrowReadFailure(source, "it is a folder");
-    }
-    // Other programs may keep the profile open, even for writing, while it is read.
-    const HANDLE opened = ::CreateFileW(source.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) {
-        ThrowReadFailure(source, WindowsErrorText(::GetLastError()));
-    }
-    const std::unique_ptr<void, HandleCloser> file(opened);
-    // A pipe, a console or a device such as NUL is no file on disk: reading it could block or
-    // never end.
-    if (::GetFileType(opened) != FILE_TYPE_DISK) {
-        ThrowUnmergeableSource(source, "it is not an ordinary file but a device or a pipe.");
-    }
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(opened, &size)) {
-        ThrowReadFailure(source, WindowsErrorText(::GetLastError()));
-    }
-    if (static_cast<unsigned long long>(size.QuadPart) > kMaximumMergeSourceBytes) {
-        ThrowUnmergeableSource(source, SourceTooLargeReason());
-    }
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(size.QuadPart));
-    std::array<char, 65536> chunk;
-    for (;;) {
-        DWORD count = 0;
-        if (!::ReadFile(opened, chunk.data(), static_cast<DWORD>(chunk.size()), &count, nullptr)) {
-            ThrowReadFailure(source, WindowsErrorText(::GetLastError()));
-        }
-        if (count == 0) {
-            return bytes;
-        }
-        // A file that grows while it is read is held to the same cap.
-        if (bytes.size() + count > kMaximumMergeSourceBytes) {
-            ThrowUnmergeableSource(source, SourceTooLargeReason());
-        }
-        bytes.append(chunk.data(), count);
-    }
-}
-
+            ThrowUnmergeableSource(source, "it is not an ordinary file but a device or a pipe.");
 #else
-
-class SourceDescriptor {
-  public:
-    explicit SourceDescriptor(int descriptor) : descriptor_(descriptor) {}
-    SourceDescriptor(const SourceDescriptor&) = delete;
-    SourceDescriptor& operator=(const SourceDescriptor&) = delete;
-    ~SourceDescriptor() { ::close(descriptor_); }
-    int get() const { return descriptor_; }
-
-  private:
-    int descriptor_;
-};
-
-// The whole content of the source profile, as bytes in the ANSI code page.
-std::string ReadWholeSource(const std::filesystem::path& source) {
-    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer, for ever. The
-    // file type is then checked on the open descriptor, so a file swapped in between is seen.
-    int opened;
-    do {
-        opened = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    } while (opened < 0 && errno == EINTR);
-    if (opened < 0) {
-        ThrowReadFailure(source, std::strerror(errno));
-    }
-    const SourceDescriptor file(opened);
-    struct stat status {};
-    if (::fstat(file.get(), &status) != 0) {
-        ThrowReadFailure(source, std::strerror(errno));
-    }
-    if (S_ISDIR(status.st_mode)) {
-        ThrowReadFailure(source, "it is a folder");
-    }
-    // A FIFO, a socket or a device such as /dev/zero is no profile: reading it could block or
-    // never end.
-    if (!S_ISREG(status.st_mode)) {
-        ThrowUnmergeableSource(source,
-                               "it is not an ordinary file but a device, a pipe or a socket.");
-    }
-    if (static_cast<unsigned long long>(status.st_size) > kMaximumMergeSourceBytes) {
-        ThrowUnmergeableSource(source, SourceTooLargeReason());
-    }
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(status.st_size));
-    std::array<char, 65536> chunk;
-    for (;;) {
-        const ssize_t count = ::read(file.get(), chunk.data(), chunk.size());
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ThrowReadFailure(source, std::strerror(errno));
-        }
-        if (count == 0) {
-            return bytes;
-        }
-        // A file that grows while it is read is held to the same cap.
-        if (bytes.size() + static_cast<std::size_t>(count) > kMaximumMergeSourceBytes) {
-            ThrowUnmergeableSource(source, SourceTooLargeReason());
-        }
-        bytes.append(chunk.data(), static_cast<std::size_t>(count));
-    }
-}
-
+            ThrowUnmergeableSource(source,
+                                   "it is not an ordinary file but a device, a pipe or a socket.");
 #endif
+        case WholeFileFailure::TooLarge:
+            ThrowUnmergeableSource(source, SourceTooLargeReason());
+    }
+    return std::move(read.bytes);
+}
 
 // Whether `line` holds the text of the root's end tag, "</voxtrel-config>", blanks before its ">"
 // allowed as in any end tag.

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "errors/wingcall_error.h"
 #include "settings/command_template.h"
-#include "settings/wingcall_error.h"
 
 namespace wingcall {
 

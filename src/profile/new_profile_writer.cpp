@@ -1,8 +1,8 @@
 // Writes a complete new profile document from the command tables and the push-to-talk choices.
 #include "profile/new_profile_writer.h"
 
+#include "files/atomic_file.h"
 #include "profile/profile_document.h"
-#include "settings/atomic_file.h"
 
 namespace wingcall {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/wingcall_error.h"
+#include "errors/wingcall_error.h"
 
 namespace wingcall {
 namespace {

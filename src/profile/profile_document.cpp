@@ -3,10 +3,10 @@
 
 #include <cstdint>
 
-#include "profile/xml_characters.h"
-#include "settings/ansi_code_page.h"
-#include "settings/utf8_text.h"
-#include "settings/wingcall_error.h"
+#include "errors/wingcall_error.h"
+#include "text/ansi_code_page.h"
+#include "text/utf8_text.h"
+#include "text/xml_characters.h"
 
 namespace wingcall {
 namespace {

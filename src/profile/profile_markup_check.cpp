@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "profile/xml_characters.h"
+#include "text/xml_characters.h"
 
 namespace wingcall {
 namespace {

@@ -6,12 +6,12 @@
 #include <string_view>
 #include <utility>
 
-#include "profile/xml_characters.h"
+#include "errors/wingcall_error.h"
+#include "files/wide_path.h"
+#include "settings/private_profile/private_profile.h"
 #include "settings/settings_file.h"
-#include "settings/settings_read_snapshot.h"
-#include "settings/utf8_text.h"
-#include "settings/wide_path.h"
-#include "settings/wingcall_error.h"
+#include "text/utf8_text.h"
+#include "text/xml_characters.h"
 
 namespace wingcall {
 

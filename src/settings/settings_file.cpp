@@ -10,11 +10,11 @@
 #include <system_error>
 #include <utility>
 
-#include "settings/ansi_code_page.h"
-#include "settings/private_profile.h"
-#include "settings/settings_lock.h"
-#include "settings/wide_path.h"
-#include "settings/wingcall_error.h"
+#include "errors/wingcall_error.h"
+#include "files/settings_lock.h"
+#include "files/wide_path.h"
+#include "settings/private_profile/private_profile.h"
+#include "text/ansi_code_page.h"
 
 #ifdef _WIN32
 #include <chrono>
@@ -23,7 +23,7 @@
 #include <iterator>
 #include <thread>
 
-#include "settings/atomic_file.h"
+#include "files/atomic_file.h"
 #endif
 
 namespace wingcall {

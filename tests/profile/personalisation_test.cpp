@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/wingcall_error.h"
+#include "errors/wingcall_error.h"
 #include "support/data_table.h"
 #include "support/expect_wingcall_error.h"
 

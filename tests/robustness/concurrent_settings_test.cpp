@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "child_process.h"
+#include "files/settings_lock.h"
+#include "files/wide_path.h"
 #include "settings/command_template.h"
 #include "settings/settings_file.h"
-#include "settings/settings_lock.h"
-#include "settings/wide_path.h"
 #include "support/temp_folder.h"
 #include "support/template_text.h"
 

@@ -11,10 +11,10 @@
 #include <thread>
 
 #include "child_process.h"
+#include "files/wide_path.h"
 #include "profile/merged_profile_writer.h"
 #include "profile/new_profile_writer.h"
 #include "settings/settings_file.h"
-#include "settings/wide_path.h"
 #include "support/temp_folder.h"
 #include "support/template_text.h"
 

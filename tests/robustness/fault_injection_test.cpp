@@ -13,12 +13,12 @@
 #include <string>
 
 #include "child_process.h"
+#include "errors/wingcall_error.h"
+#include "files/wide_path.h"
 #include "profile/merged_profile_writer.h"
 #include "profile/new_profile_writer.h"
 #include "settings/command_template.h"
 #include "settings/settings_file.h"
-#include "settings/wide_path.h"
-#include "settings/wingcall_error.h"
 #include "support/expect_wingcall_error.h"
 #include "support/hostile_file_builders.h"
 #include "support/temp_folder.h"

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "child_process.h"
+#include "files/wide_path.h"
 #include "settings/command_template.h"
 #include "settings/settings_file.h"
-#include "settings/wide_path.h"
 #include "support/hostile_file_builders.h"
 #include "support/temp_folder.h"
 #include "support/template_text.h"

@@ -14,9 +14,9 @@
 #include <system_error>
 
 #include "child_process.h"
+#include "files/settings_lock.h"
+#include "files/wide_path.h"
 #include "settings/settings_file.h"
-#include "settings/settings_lock.h"
-#include "settings/wide_path.h"
 #include "support/temp_folder.h"
 
 namespace wingcall {

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <string>
 
-#include "settings/wide_path.h"
-#include "settings/wingcall_error.h"
+#include "errors/wingcall_error.h"
+#include "files/wide_path.h"
 #include "support/data_table.h"
 #include "support/expect_wingcall_error.h"
 #include "support/temp_folder.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/wide_path.h"
+#include "files/wide_path.h"
 #include "support/temp_folder.h"
 
 namespace wingcall {

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "files/wide_path.h"
 #include "settings/settings_file.h"
-#include "settings/wide_path.h"
 #include "support/temp_folder.h"
 #include "support/template_text.h"
 

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "settings/ansi_code_page.h"
+#include "files/wide_path.h"
 #include "settings/command_template.h"
 #include "settings/settings_file.h"
-#include "settings/wide_path.h"
 #include "support/temp_folder.h"
+#include "text/ansi_code_page.h"
 
 namespace wingcall {
 namespace {

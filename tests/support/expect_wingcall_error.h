@@ -8,7 +8,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "settings/wingcall_error.h"
+#include "errors/wingcall_error.h"
 
 namespace wingcall::testing {
 

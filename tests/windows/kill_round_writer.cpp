@@ -8,7 +8,7 @@
 #include <iostream>
 #include <string>
 
-#include "settings/atomic_file.h"
+#include "files/atomic_file.h"
 #include "settings/settings_file.h"
 #include "windows/kill_round_contents.h"
 
