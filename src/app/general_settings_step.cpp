@@ -5,6 +5,7 @@
 
 #include "app/app_messages.h"
 #include "app/text_conversion.h"
+#include "files/settings_lock.h"
 
 namespace wingcall::app {
 
@@ -12,6 +13,12 @@ GeneralSettingsStep::GeneralSettingsStep(std::wstring settingsPath)
     : settingsPath_(std::move(settingsPath)) {}
 
 void GeneralSettingsStep::write(const QString& key, const QString& value) {
+    // Once another program kept the settings lock through a whole wait, the step's later writes
+    // try it once each: the window waits once for the step, not once a key.
+    std::optional<SettingsLockWaitsSkipped> noSecondWait;
+    if (firstFailure_ && firstFailure_->lockStayedBusy) {
+        noSecondWait.emplace();
+    }
     if (!WriteSetting(settingsPath_, kGeneralSection, ToWide(key), ToWide(value)) &&
         !firstFailure_) {
         firstFailure_ = LastSettingsWriteFailure();

@@ -31,6 +31,7 @@ std::atomic<int> waitsInProgress{0};
 std::atomic<bool> waitsAbandoned{false};
 
 milliseconds waitLimit = kSettingsLockWaitLimit;
+thread_local int waitsSkipped = 0;  // SettingsLockWaitsSkipped scopes open on this thread
 
 // Kept trivially destructible: a thread-local object with a destructor is freed twice at thread
 // exit by one Windows toolchain's runtime.
@@ -53,7 +54,7 @@ class Poller {
   public:
     enum class Verdict { TryAgain, StayedBusy, Abandoned };
 
-    Poller() : deadline_(Clock::now() + waitLimit) {}
+    Poller() : deadline_(Clock::now() + (waitsSkipped > 0 ? milliseconds(0) : waitLimit)) {}
 
     Verdict Pause() {
         if (waitsAbandoned.load()) {
@@ -111,6 +112,14 @@ std::optional<fs::path> LastBusySettingsLock(const fs::path& settingsFile) {
 bool AbandonSettingsLockWaits() noexcept {
     waitsAbandoned.store(true);
     return waitsInProgress.load() > 0;
+}
+
+SettingsLockWaitsSkipped::SettingsLockWaitsSkipped() {
+    ++waitsSkipped;
+}
+
+SettingsLockWaitsSkipped::~SettingsLockWaitsSkipped() {
+    --waitsSkipped;
 }
 
 void SetSettingsLockWaitLimitForTesting(milliseconds limit) {

@@ -19,8 +19,9 @@ inline constexpr std::chrono::seconds kSettingsLockWaitLimit{10};
 //
 // It is a lock file beside the settings file (".Wingcall.ini.lock"), found through the file's
 // real location, so that every path naming the same file takes the same lock. On POSIX the holder
-// removes the lock file before it lets go, so that no lock file is left beside the settings; on
-// Windows it stays, hidden.
+// removes the lock file before it lets go, so that no lock file is left beside the settings (but
+// for a program ended by a termination signal while it waited: a later writer simply takes that
+// file); on Windows it stays, hidden.
 //
 // A write never goes ahead unlocked. On POSIX, where the lock file cannot be opened (a folder or a
 // symbolic link in its place, another user's private file), the settings file itself is locked
@@ -74,6 +75,18 @@ std::optional<std::filesystem::path> LastBusySettingsLock(
 // in the moment of the call; the handler may then end the process at once, since a write that
 // waits for its lock has changed nothing yet.
 bool AbandonSettingsLockWaits() noexcept;
+
+// While one lives, this thread's settings locks are tried once, without waiting. One step of the
+// program writes several keys; once a write of the step found the lock busy for the whole wait,
+// its later writes are still made (a key that can be stored is stored) but the step as a whole
+// waits once, not once a key.
+class SettingsLockWaitsSkipped {
+  public:
+    SettingsLockWaitsSkipped();
+    ~SettingsLockWaitsSkipped();
+    SettingsLockWaitsSkipped(const SettingsLockWaitsSkipped&) = delete;
+    SettingsLockWaitsSkipped& operator=(const SettingsLockWaitsSkipped&) = delete;
+};
 
 // Tests shorten the wait; the program always waits kSettingsLockWaitLimit.
 void SetSettingsLockWaitLimitForTesting(std::chrono::milliseconds limit);

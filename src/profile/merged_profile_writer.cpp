@@ -71,8 +71,13 @@ bool IsTagBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// Markup a dropped header line may hold beside the header texts: opening (lower case) and end.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 3> kMarkupDroppedWithHeader = {
+    {{"<!--", "-->"}, {"<?", "?>"}, {"<!doctype", ">"}}};
+
 // Whether a line dropped as a header line holds anything besides the header texts, blanks, whole
-// comments, a UTF-8 byte-order mark at its start and the other opening written another way
+// comments, processing instructions and document type declarations, a UTF-8 byte-order mark at its
+// start and the other opening written another way
 // (`<voxtrel-config version="2">`): a command on the list line, say, which would be lost with it.
 bool HoldsMoreThanHeader(std::string_view line) {
     constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
@@ -89,12 +94,20 @@ bool HoldsMoreThanHeader(std::string_view line) {
                 break;
             }
         }
-        if (!left && line.substr(i).starts_with("<!--")) {
-            const std::size_t end = line.find("-->", i + 4);
-            if (end == std::string_view::npos) {
+        // Whole comments, processing instructions (a declaration spelled another way among
+        // them) and a document type declaration without an internal subset go with the line as
+        // they always did: the new header stands in their place, and nothing of the profile's
+        // content is lost with them.
+        for (const auto& [opening, closing] : kMarkupDroppedWithHeader) {
+            if (left || !StartsWithIgnoringAsciiCase(line.substr(i), opening)) {
+                continue;
+            }
+            const std::size_t end = line.find(closing, i + opening.size());
+            if (end == std::string_view::npos ||
+                (opening == "<!doctype" && line.substr(i, end - i).find('[') != line.npos)) {
                 return true;
             }
-            i = end + 3;
+            i = end + closing.size();
             left = true;
         }
         if (!left) {

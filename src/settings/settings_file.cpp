@@ -58,9 +58,11 @@ std::string SystemReasonText(int code) {
 
 // Why a write stored nothing, from the error code it left.
 SettingsWriteFailure FailureOfWrite(const std::wstring& settingsPath, int reason) {
+    // Read before anything else: finding the lock's path may set the last error anew.
+    const bool lockStayedBusy = ::GetLastError() == ERROR_LOCK_VIOLATION;
     const std::optional<std::filesystem::path> busyLock =
         LastBusySettingsLock(PathFromWide(settingsPath));
-    if (::GetLastError() == ERROR_LOCK_VIOLATION && busyLock) {
+    if (lockStayedBusy && busyLock) {
         return {true, "Wingcall.ini is being written by another program (\"" +
                           Utf8FromPath(*busyLock) +
                           "\") and did not become free in 10 seconds; nothing was stored."};
@@ -287,7 +289,14 @@ bool WriteSetting(const std::wstring& settingsPath, const std::wstring& section,
     const int reason = errno;
 #endif
     if (!stored) {
+        // Working out the message sets errno and the last error anew; the caller still gets the
+        // write's own.
+        const DWORD lastError = ::GetLastError();
         StoreFailure(FailureOfWrite(settingsPath, reason));
+        ::SetLastError(lastError);
+#ifndef _WIN32
+        errno = reason;
+#endif
     }
     return stored;
 }

@@ -66,6 +66,16 @@ TEST_F(SettingsLockWait, ALockKeptByAnotherProcessFailsTheWriteWithItsMessage) {
                                     "\") and did not become free in 10 seconds; nothing was "
                                     "stored.");
         EXPECT_EQ(ReadBytes(settings), before);
+        EXPECT_EQ(errno, EWOULDBLOCK) << "the write's own reason survives its message";
+        {
+            // The later writes of a step that already waited once try the lock once: with a wait
+            // that would outlast the test's time limit, the write still comes back, refused.
+            SetSettingsLockWaitLimitForTesting(std::chrono::hours(1));
+            const SettingsLockWaitsSkipped noSecondWait;
+            EXPECT_FALSE(WriteSetting(path, L"General", L"LastPTT2", L"new"));
+            EXPECT_TRUE(LastSettingsWriteFailure().lockStayedBusy);
+            SetSettingsLockWaitLimitForTesting(std::chrono::milliseconds(200));
+        }
 
         holder->Kill();
         holder->Wait(std::chrono::seconds(10));

@@ -7,6 +7,10 @@
 
 #include <cerrno>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace wingcall::app {
 namespace {
 
@@ -22,19 +26,29 @@ bool BeginsWith(const QString& path, const QByteArray& signature) {
 QString StartFailureReason(const QString& executable, const QString& processError) {
     const QString notRunnable =
         QStringLiteral("\"%1\" is not a program this system can run.").arg(executable);
+    const QString notAllowed =
+        QStringLiteral("the system does not allow Wingcall to run \"%1\".").arg(executable);
+    // The process layer's text holds the system's words for the error, as qt_error_string gives
+    // them.
+    const auto failedWith = [&](int number) {
+        const QString words = qt_error_string(number);
+        return !words.isEmpty() && processError.contains(words);
+    };
 #ifdef _WIN32
+    if (failedWith(ERROR_ACCESS_DENIED)) {
+        return notAllowed;
+    }
+    if (failedWith(ERROR_FILE_NOT_FOUND) || failedWith(ERROR_PATH_NOT_FOUND)) {
+        return QStringLiteral("the file \"%1\" does not exist.").arg(executable);
+    }
     // Every Windows program begins with "MZ"; anything else is a document or a damaged file.
-    if (!BeginsWith(executable, QByteArrayLiteral("MZ"))) {
+    if (failedWith(ERROR_BAD_EXE_FORMAT) || failedWith(ERROR_EXE_MACHINE_TYPE_MISMATCH) ||
+        !BeginsWith(executable, QByteArrayLiteral("MZ"))) {
         return notRunnable;
     }
 #else
-    // The process layer ends its text with the system's words for the error number, as
-    // qt_error_string gives them.
-    const auto failedWith = [&](int number) {
-        return processError.endsWith(qt_error_string(number));
-    };
     if (failedWith(EACCES) || failedWith(EPERM)) {
-        return QStringLiteral("the system does not allow Wingcall to run \"%1\".").arg(executable);
+        return notAllowed;
     }
     // ENOENT for a file that exists: the loader or interpreter it names is missing.
     if (failedWith(ENOEXEC) || failedWith(ENOENT) || failedWith(ELIBBAD) ||
