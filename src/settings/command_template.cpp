@@ -1,13 +1,14 @@
 // Loads the command template of the "Commands" section into the three parallel tables.
 #include "settings/command_template.h"
 
+#include <algorithm>
 #include <iterator>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "errors/wingcall_error.h"
-#include "files/wide_path.h"
 #include "settings/private_profile/private_profile.h"
 #include "settings/settings_file.h"
 #include "text/utf8_text.h"
@@ -22,17 +23,45 @@ SectionReader TemplateReader(const std::wstring& settingsPath) {
     return SectionReader(settingsPath, kCommandsSection, kMissingValue);
 }
 
-// Sets `key` to the key name of entry `number` of a family: "Phrase(12)". Digits by hand:
-// std::to_wstring formats through the C library's locale machinery, which costs more than the
-// rest of a template read. A load reuses one key, so building it allocates nothing.
-void SetFamilyKey(std::wstring& key, const std::wstring& family, std::size_t number) {
-    wchar_t digits[24];
-    wchar_t* first = std::end(digits);
-    do {
-        *--first = static_cast<wchar_t>(L'0' + number % 10);
-        number /= 10;
-    } while (number != 0);
-    key.assign(family).append(1, L'(').append(first, std::end(digits)).append(1, L')');
+// The key name of one entry of a family, "Phrase(12)", made in place with its digits by hand: a
+// load makes one for each of its hundred thousand reads, so none may allocate, and the names are
+// ASCII, which every ANSI code page spells alike, so none needs converting either.
+class FamilyKeyName {
+  public:
+    const char* Set(std::string_view family, std::size_t number) {
+        char digits[24];
+        char* first = std::end(digits);
+        do {
+            *--first = static_cast<char>('0' + number % 10);
+            number /= 10;
+        } while (number != 0);
+        // Family names are a handful of letters, so the name always fits.
+        char* out = std::copy(family.begin(), family.end(), text_);
+        *out++ = '(';
+        out = std::copy(first, std::end(digits), out);
+        *out++ = ')';
+        *out = '\0';
+        length_ = static_cast<std::size_t>(out - text_);
+        return text_;
+    }
+
+    std::string_view view() const { return {text_, length_}; }
+
+  private:
+    char text_[64] = {};
+    std::size_t length_ = 0;
+};
+
+// The three families, and the value that ends each of them.
+constexpr std::string_view kCommandFamily = "Command";
+constexpr std::string_view kPhraseFamily = "Phrase";
+constexpr std::string_view kKeysFamily = "Keys";
+constexpr std::wstring_view kSentinel = kMissingValue;
+
+std::string FamilyKeyText(std::string_view family, std::size_t number) {
+    FamilyKeyName name;
+    name.Set(family, number);
+    return std::string(name.view());
 }
 
 // The file name alone: the settings file always lies in the program's folder, so its name is
@@ -45,33 +74,34 @@ std::wstring FileNameOf(const std::wstring& path) {
 // The refusal of a family that runs past the tables. A family may run at most one entry past the
 // Command family, because its "vuoto" end marker needs the slot after its last entry; the entry
 // numbered two past the last command is therefore the first one too many, and the one named.
-[[noreturn]] void RefuseFamilyTooLong(const std::wstring& settingsPath, const std::wstring& family,
+[[noreturn]] void RefuseFamilyTooLong(const std::wstring& settingsPath, std::string_view family,
                                       std::size_t commandEntries) {
-    const std::string familyName = Utf8FromWide(family);
+    const std::string familyName(family);
     const std::string commandRange =
-        commandEntries == 0
-            ? std::string("no Command(1)")
-            : "Command(1) to " + Utf8FromWide(FamilyKey(L"Command", commandEntries));
-    throw WingcallError(
-        ErrorNumber::SubscriptOutOfRange,
-        "The command template in " + Utf8FromWide(FileNameOf(settingsPath)) +
-            " cannot be loaded: " + Utf8FromWide(FamilyKey(family, commandEntries + 2)) +
-            " goes past the list of commands. The [Commands] section has " + commandRange +
-            ", so the " + familyName + " entries may run to " +
-            Utf8FromWide(FamilyKey(family, commandEntries + 1)) +
-            " at most. Add the missing Command entries or remove the extra " + familyName +
-            " entries.");
+        commandEntries == 0 ? std::string("no Command(1)")
+                            : "Command(1) to " + FamilyKeyText(kCommandFamily, commandEntries);
+    throw WingcallError(ErrorNumber::SubscriptOutOfRange,
+                        "The command template in " + Utf8FromWide(FileNameOf(settingsPath)) +
+                            " cannot be loaded: " + FamilyKeyText(family, commandEntries + 2) +
+                            " goes past the list of commands. The [Commands] section has " +
+                            commandRange + ", so the " + familyName + " entries may run to " +
+                            FamilyKeyText(family, commandEntries + 1) +
+                            " at most. Add the missing Command " + "entries or remove the extra " +
+                            familyName + " entries.");
 }
 
 // Refuses a value that holds a character no profile can hold (a control character other than
 // TAB, CR and LF, U+FFFE, U+FFFF, half a surrogate pair): every profile of the run would carry it
 // or be refused, so the template is corrected once rather than at every Generate.
-void CheckTemplateValue(const std::wstring& settingsPath, const std::wstring& key,
+void CheckTemplateValue(const std::wstring& settingsPath, std::string_view key,
                         std::wstring_view value) {
+    if (HoldsOnlyPlainUnits(value)) {
+        return;
+    }
     for (std::size_t i = 0; i < value.size();) {
         const char32_t codePoint = NextWideCodePoint(value, i);
         if (!IsXmlCharacter(codePoint)) {
-            const std::string keyName = Utf8FromWide(key);
+            const std::string keyName(key);
             throw WingcallError(ErrorNumber::InvalidArgument,
                                 "The command template in " +
                                     Utf8FromWide(FileNameOf(settingsPath)) + " cannot be loaded: " +
@@ -82,54 +112,71 @@ void CheckTemplateValue(const std::wstring& settingsPath, const std::wstring& ke
     }
 }
 
-// Reads one family into `table`, each value stored before it is tested for the sentinel, so the
-// sentinel ends up in the slot after the family's last entry. Returns the index reached, which is
-// the number of entries plus 2.
-std::size_t LoadFamily(const SectionReader& reader, const std::wstring& settingsPath,
-                       const std::wstring& family, std::vector<std::wstring>& table,
-                       std::size_t commandEntries) {
+// Reads the Command family from Command(1) up to and including the first "vuoto": its length
+// plus one is the count of commands, N + 2.
+std::vector<std::wstring> ReadCommandFamily(const SectionReader& reader) {
+    std::vector<std::wstring> values;
+    FamilyKeyName key;
     std::size_t i = 1;
-    std::wstring key;
+    do {
+        values.push_back(reader.ReadAsciiKey(key.Set(kCommandFamily, i)));
+        ++i;
+    } while (values.back() != kSentinel);
+    return values;
+}
+
+// Fills `table` from slot 1 with the values a family's reads give (`nextValue(key)`), each one
+// checked before it is stored, so that the sentinel ends up in the slot after the family's last
+// entry. Returns the index reached, which is the number of entries plus 2.
+template <typename NextValue>
+std::size_t FillFamily(const std::wstring& settingsPath, std::string_view family,
+                       std::vector<std::wstring>& table, std::size_t commandEntries,
+                       NextValue nextValue) {
+    std::size_t i = 1;
+    FamilyKeyName key;
     std::wstring value;
     do {
-        SetFamilyKey(key, family, i);
-        value = reader.Read(key);
+        key.Set(family, i);
+        value = nextValue(key.view(), i);
         if (i >= table.size()) {
             RefuseFamilyTooLong(settingsPath, family, commandEntries);
         }
-        CheckTemplateValue(settingsPath, key, value);
+        CheckTemplateValue(settingsPath, key.view(), value);
         table[i] = std::move(value);
         ++i;
-    } while (table[i - 1] != kMissingValue);
+    } while (table[i - 1] != kSentinel);
     return i;
+}
+
+// Reads one family into `table` through the section's reads.
+std::size_t LoadFamily(const SectionReader& reader, const std::wstring& settingsPath,
+                       std::string_view family, std::vector<std::wstring>& table,
+                       std::size_t commandEntries) {
+    return FillFamily(settingsPath, family, table, commandEntries,
+                      [&reader](std::string_view key, std::size_t) {
+                          // The key's text is NUL-terminated in its FamilyKeyName.
+                          return reader.ReadAsciiKey(key.data());
+                      });
 }
 
 }  // namespace
 
 std::wstring FamilyKey(const std::wstring& family, std::size_t number) {
-    std::wstring key;
-    SetFamilyKey(key, family, number);
-    return key;
+    return family + L'(' + std::to_wstring(number) + L')';
 }
 
 std::size_t CountCommands(const std::wstring& settingsPath) {
     const SettingsReadSnapshot oneVersionOfTheFile;
-    const SectionReader reader = TemplateReader(settingsPath);
-    std::size_t i = 1;
-    std::wstring key;
-    std::wstring value;
-    do {
-        SetFamilyKey(key, L"Command", i);
-        value = reader.Read(key);
-        ++i;
-    } while (value != kMissingValue);
-    return i;
+    return ReadCommandFamily(TemplateReader(settingsPath)).size() + 1;
 }
 
 void LoadCommandTemplate(const std::wstring& settingsPath, CommandTables& tables) {
     // The count and the three families come from one version of the file, checked on disk once.
     const SettingsReadSnapshot oneVersionOfTheFile;
-    const std::size_t upperBound = CountCommands(settingsPath);
+    const SectionReader reader = TemplateReader(settingsPath);
+    // The Command family is read once: its reads count the commands and give the names.
+    std::vector<std::wstring> commandNames = ReadCommandFamily(reader);
+    const std::size_t upperBound = commandNames.size() + 1;
     const std::size_t commandEntries = upperBound - 2;
     // Only a load that gets through all three families sets a count.
     tables.CommandCount = 0;
@@ -138,11 +185,15 @@ void LoadCommandTemplate(const std::wstring& settingsPath, CommandTables& tables
     tables.CommandPhrases.assign(upperBound + 1, std::wstring());
     tables.CommandKeys.assign(upperBound + 1, std::wstring());
 
-    const SectionReader reader = TemplateReader(settingsPath);
-    LoadFamily(reader, settingsPath, L"Command", tables.CommandNames, commandEntries);
-    LoadFamily(reader, settingsPath, L"Phrase", tables.CommandPhrases, commandEntries);
+    FillFamily(settingsPath, kCommandFamily, tables.CommandNames, commandEntries,
+               [&commandNames](std::string_view, std::size_t number) {
+                   return std::move(commandNames[number - 1]);
+               });
+    // The names now live in the table; their emptied list goes before the other families grow.
+    std::vector<std::wstring>().swap(commandNames);
+    LoadFamily(reader, settingsPath, kPhraseFamily, tables.CommandPhrases, commandEntries);
     const std::size_t keysReached =
-        LoadFamily(reader, settingsPath, L"Keys", tables.CommandKeys, commandEntries);
+        LoadFamily(reader, settingsPath, kKeysFamily, tables.CommandKeys, commandEntries);
     tables.CommandCount = keysReached - 2;
 }
 

@@ -256,13 +256,17 @@ SectionReader::SectionReader(const std::wstring& settingsPath, const std::wstrin
       ansiDefault_(WideToAnsi(defaultValue)) {}
 
 std::wstring SectionReader::Read(std::wstring_view key) const {
-    const std::string ansiKey = WideToAnsi(key);
-    // The buffer starts as all NULs, so whatever the routine does not fill stays NUL.
-    std::array<char, kSettingsBufferSize> buffer{};
+    return ReadAsciiKey(WideToAnsi(key).c_str());
+}
+
+std::wstring SectionReader::ReadAsciiKey(const char* ansiKey) const {
+    // Only the `count` characters the routine reports are taken, so the buffer needs no
+    // clearing first: a template load makes a hundred thousand of these reads.
+    std::array<char, kSettingsBufferSize> buffer;
+    buffer[0] = '\0';
     ::SetLastError(ERROR_SUCCESS);
-    DWORD count =
-        GetPrivateProfileStringA(ansiSection_.c_str(), ansiKey.c_str(), ansiDefault_.c_str(),
-                                 buffer.data(), kSettingsBufferSize, narrowPath_.c_str());
+    DWORD count = GetPrivateProfileStringA(ansiSection_.c_str(), ansiKey, ansiDefault_.c_str(),
+                                           buffer.data(), kSettingsBufferSize, narrowPath_.c_str());
     ThrowIfReadFailed(::GetLastError(), settingsPath_);
     return AnsiToWide(std::string_view(buffer.data(), count));
 }

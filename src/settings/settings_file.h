@@ -33,6 +33,11 @@ class SectionReader {
     // ReadSetting does.
     std::wstring Read(std::wstring_view key) const;
 
+    // The same read for a key whose name is ASCII already (NUL-terminated), as the names a
+    // template load makes are: ASCII is the same bytes in every ANSI code page, so there is
+    // nothing to convert.
+    std::wstring ReadAsciiKey(const char* asciiKey) const;
+
   private:
     std::wstring settingsPath_;  // for the message of a read that failed
     std::string narrowPath_;

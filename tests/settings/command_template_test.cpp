@@ -106,6 +106,21 @@ TEST_F(CommandTemplateTest, AValueNoProfileCanHoldIsRefusedNamingItsKeyAndTheCha
                                  {"Wingcall.ini", "Phrase(2) holds the character U+001B"});
     EXPECT_EQ(tables.CommandPhrases[1], L"break\tleft");
     EXPECT_EQ(tables.CommandCount, 0u);
+
+    // In the Command family, which the count reads first, the names before it are kept and no
+    // other family is read.
+    const std::wstring badName = Write(
+        "[Commands]\r\nCommand(1)=Rejoin on the left wing\r\n"
+        "Command(2)=Rejoin on the right wing, \x01 now\r\nCommand(3)=Push\r\n" +
+        FamilyLines("Phrase", 3) + FamilyLines("Keys", 3));
+    CommandTables named;
+    testing::ExpectWingcallError([&] { LoadCommandTemplate(badName, named); },
+                                 ErrorNumber::InvalidArgument,
+                                 {"Command(2) holds the character U+0001"});
+    EXPECT_EQ(named.CommandNames,
+              (std::vector<std::wstring>{L"", L"Rejoin on the left wing", L"", L"", L"", L""}));
+    EXPECT_EQ(named.CommandPhrases, std::vector<std::wstring>(6));
+    EXPECT_EQ(named.CommandCount, 0u);
 }
 
 }  // namespace

@@ -25,6 +25,26 @@ TEST(AnsiCodePage, EveryByteSurvivesTheRoundTrip) {
 }
 
 #ifndef _WIN32
+// Text is widened in blocks with a tail: a byte of the range where Windows-1252 departs from
+// Latin-1 is found at every place of texts of every length around the block's, and every other
+// byte is widened as it is.
+TEST(AnsiCodePage, WidensEveryPlaceOfTextOfAnyLength) {
+    for (std::size_t length = 1; length <= 40; ++length) {
+        for (std::size_t place = 0; place < length; ++place) {
+            std::string bytes;
+            std::wstring expected;
+            for (std::size_t i = 0; i < length; ++i) {
+                const char byte = i == place   ? '\x80'
+                                  : i % 2 == 0 ? '\xE9'
+                                               : static_cast<char>('a' + i % 26);
+                bytes.push_back(byte);
+                expected.push_back(i == place ? L'\x20AC' : static_cast<unsigned char>(byte));
+            }
+            EXPECT_EQ(AnsiToWide(bytes), expected) << "length " << length << ", place " << place;
+        }
+    }
+}
+
 // The rows of tests/data/ansi_code_page.txt: the bytes of Windows-1252, and the characters it
 // lacks, which become question marks or character references.
 TEST(AnsiCodePage, IsWindows1252AndReplacesTheCharactersItLacks) {
