@@ -185,6 +185,49 @@ bool HoldsRootEnd(std::string_view line) {
     return false;
 }
 
+// What the "<"s of a line may begin, found in one walk from "<" to "<", for the closer looks that
+// only a few lines need: a bit says the line may hold that markup, a bit not set that it cannot.
+enum MarkupCandidate : unsigned {
+    kMayBeDropped = 1,        // "<?xml", "<voxtrel-" or "<command-", in any case
+    kMayHoldRootEnd = 2,      // "</voxtrel-"
+    kMayHoldDeclaration = 4,  // "<?xml"
+};
+
+unsigned MarkupCandidatesOf(std::string_view line) {
+    unsigned found = 0;
+    for (std::size_t at = line.find('<'); at != std::string_view::npos;
+         at = line.find('<', at + 1)) {
+        const std::string_view rest = line.substr(at);
+        // Most "<"s of a profile begin "<command ", "<sequence" or "</command": the byte after
+        // the "<" rules out all but one of the openings at once.
+        switch (rest.size() < 2 ? '\0' : FoldAsciiCase(rest[1])) {
+            case '?':
+                if (StartsWithIgnoringAsciiCase(rest, "<?xml")) {
+                    found |= kMayBeDropped | kMayHoldDeclaration;
+                }
+                break;
+            case 'v':
+                if (StartsWithIgnoringAsciiCase(rest, "<voxtrel-")) {
+                    found |= kMayBeDropped;
+                }
+                break;
+            case 'c':
+                if (StartsWithIgnoringAsciiCase(rest, "<command-")) {
+                    found |= kMayBeDropped;
+                }
+                break;
+            case '/':
+                if (StartsWithIgnoringAsciiCase(rest, "</voxtrel-")) {
+                    found |= kMayHoldRootEnd;
+                }
+                break;
+            default:
+                break;
+        }
+    }
+    return found;
+}
+
 // What the merge carries over from a source, found in one pass: the size of the body, and what
 // tells whether the merged document can be a profile at all.
 struct CarriedOverLines {
@@ -219,21 +262,26 @@ CarriedOverLines ScanCarriedOverLines(std::string_view sourceBytes) {
     std::size_t lineNumber = 0;
     ForEachSourceLine(sourceBytes, [&](std::string_view line) {
         ++lineNumber;
-        if (IsSourceHeaderLine(line)) {
-            if (carried.firstOverfullHeaderLine == 0 && HoldsMoreThanHeader(line)) {
-                carried.firstOverfullHeaderLine = lineNumber;
-                carried.overfullHeaderText = HeaderTextIn(line);
+        const unsigned candidates = MarkupCandidatesOf(line);
+        if ((candidates & kMayBeDropped) != 0) {
+            if (IsSourceHeaderLine(line)) {
+                if (carried.firstOverfullHeaderLine == 0 && HoldsMoreThanHeader(line)) {
+                    carried.firstOverfullHeaderLine = lineNumber;
+                    carried.overfullHeaderText = HeaderTextIn(line);
+                }
+                return;
             }
-            return;
-        }
-        if (IsSourceHeaderOpening(line)) {
-            return;
+            if (IsSourceHeaderOpening(line)) {
+                return;
+            }
         }
         carried.bodySize += line.size() + kLineEnd.size();
-        if (!carried.holdsClosingRoot && HoldsRootEnd(line)) {
+        if (!carried.holdsClosingRoot && (candidates & kMayHoldRootEnd) != 0 &&
+            HoldsRootEnd(line)) {
             carried.holdsClosingRoot = true;
         }
-        if (carried.firstDeclarationLine == 0 && HoldsXmlDeclaration(line)) {
+        if (carried.firstDeclarationLine == 0 && (candidates & kMayHoldDeclaration) != 0 &&
+            HoldsXmlDeclaration(line)) {
             carried.firstDeclarationLine = lineNumber;
         }
     });
@@ -395,9 +443,16 @@ std::string AssembleMergedDocument(const CommandTables& tables, std::string_view
 }  // namespace
 
 bool IsSourceHeaderLine(std::string_view line) {
-    for (std::string_view headerText : kHeaderLineTexts) {
-        if (ContainsIgnoringAsciiCase(line, headerText)) {
-            return true;
+    // Every header text starts with "<": one walk from "<" to "<" tries all three at each.
+    static_assert(kHeaderLineTexts[0][0] == '<' && kHeaderLineTexts[1][0] == '<' &&
+                  kHeaderLineTexts[2][0] == '<');
+    for (std::size_t at = line.find('<'); at != std::string_view::npos;
+         at = line.find('<', at + 1)) {
+        const std::string_view rest = line.substr(at);
+        for (std::string_view headerText : kHeaderLineTexts) {
+            if (StartsWithIgnoringAsciiCase(rest, headerText)) {
+                return true;
+            }
         }
     }
     return false;
@@ -466,7 +521,8 @@ bool IsSourceHeaderOpening(std::string_view line) {
 }
 
 bool IsDroppedSourceLine(std::string_view line) {
-    return IsSourceHeaderLine(line) || IsSourceHeaderOpening(line);
+    return (MarkupCandidatesOf(line) & kMayBeDropped) != 0 &&
+           (IsSourceHeaderLine(line) || IsSourceHeaderOpening(line));
 }
 
 std::string MergedProfileDocument(const CommandTables& tables, std::string_view sourceBytes) {
