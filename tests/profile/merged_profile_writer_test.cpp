@@ -48,6 +48,37 @@ TEST(MergedProfileSource, LfCrIsTwoLineEndsANulIsPartOfItsLineAndABlankInATagIsN
     EXPECT_FALSE(IsSourceHeaderLine("<voxtrel-config >"));
 }
 
+// A line is dropped exactly when it is a header line or a header opening written another way,
+// however its "<"s and cases fall: the quick look at each "<" passes over no such line.
+TEST(MergedProfileSource, ADroppedLineIsAHeaderLineOrOpeningWhereverItsMarkupStands) {
+    const char* const lines[] = {
+        "<?XML version=\"1.0\" encoding=\"ISO-8859-1\" ?>",
+        "x <?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>",
+        "<?xml version=\"1.0\"?>",
+        "  <Voxtrel-Config>",
+        "<voxtrel-config\tversion=\"2\" >",
+        "\t<COMMAND-LIST sorted='no' >",
+        "<!-- --><command-list>",
+        "text <command name=\"a\"> <Command-List>",
+        "<command name=\"<command-list>\">",
+        "<command name=\"a\" phrase=\"b\">",
+        "\t\t\t<sequence keys=\"{F1}\" />",
+        "</voxtrel-config>",
+        "<voxtrel-configuration>",
+        "<command-lists>",
+        "<",
+        "",
+    };
+    for (const char* line : lines) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(IsDroppedSourceLine(line),
+                  IsSourceHeaderLine(line) || IsSourceHeaderOpening(line));
+    }
+    EXPECT_TRUE(IsDroppedSourceLine("text <command name=\"a\"> <Command-List>"));
+    EXPECT_TRUE(IsDroppedSourceLine("<voxtrel-config\tversion=\"2\" >"));
+    EXPECT_FALSE(IsDroppedSourceLine("<command-lists>"));
+}
+
 TEST(MergedProfileDocument, MatchesTheGoldenFiles) {
     EXPECT_EQ(MergedProfileDocument(EngageCommand(), ""), DataFile("merged_empty_source.xml"))
         << "an empty source gives no closing lines";
