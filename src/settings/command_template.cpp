@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -86,58 +87,84 @@ std::wstring FileNameOf(const std::wstring& path) {
                             " goes past the list of commands. The [Commands] section has " +
                             commandRange + ", so the " + familyName + " entries may run to " +
                             FamilyKeyText(family, commandEntries + 1) +
-                            " at most. Add the missing Command " + "entries or remove the extra " +
+                            " at most. Add the missing Command entries or remove the extra " +
                             familyName + " entries.");
 }
 
-// Refuses a value that holds a character no profile can hold (a control character other than
-// TAB, CR and LF, U+FFFE, U+FFFF, half a surrogate pair): every profile of the run would carry it
-// or be refused, so the template is corrected once rather than at every Generate.
-void CheckTemplateValue(const std::wstring& settingsPath, std::string_view key,
-                        std::wstring_view value) {
+// The first character of `value` that no profile can hold (a control character other than TAB,
+// CR and LF, U+FFFE, U+FFFF, half a surrogate pair), or nothing.
+std::optional<char32_t> FirstNonXmlCharacter(std::wstring_view value) {
     if (HoldsOnlyPlainUnits(value)) {
-        return;
+        return std::nullopt;
     }
     for (std::size_t i = 0; i < value.size();) {
         const char32_t codePoint = NextWideCodePoint(value, i);
         if (!IsXmlCharacter(codePoint)) {
-            const std::string keyName(key);
-            throw WingcallError(ErrorNumber::InvalidArgument,
-                                "The command template in " +
-                                    Utf8FromWide(FileNameOf(settingsPath)) + " cannot be loaded: " +
-                                    keyName + " holds the character " + CodePointName(codePoint) +
-                                    ", which a Voxtrel profile cannot hold. Remove it from " +
-                                    keyName + " in the [Commands] section.");
+            return codePoint;
+        }
+    }
+    return std::nullopt;
+}
+
+// Refuses a value that holds a character no profile can hold: every profile of the run would
+// carry it or be refused, so the template is corrected once rather than at every Generate.
+[[noreturn]] void RefuseTemplateValue(const std::wstring& settingsPath, std::string_view key,
+                                      char32_t codePoint) {
+    const std::string keyName(key);
+    throw WingcallError(ErrorNumber::InvalidArgument,
+                        "The command template in " + Utf8FromWide(FileNameOf(settingsPath)) +
+                            " cannot be loaded: " + keyName + " holds the character " +
+                            CodePointName(codePoint) +
+                            ", which a Voxtrel profile cannot hold. Remove it from " + keyName +
+                            " in the [Commands] section.");
+}
+
+void CheckTemplateValue(const std::wstring& settingsPath, std::string_view key,
+                        std::wstring_view value) {
+    if (const std::optional<char32_t> refused = FirstNonXmlCharacter(value)) {
+        RefuseTemplateValue(settingsPath, key, *refused);
+    }
+}
+
+// Reads the Command family from Command(1) up to and including the first "vuoto" into slots 1
+// on, slot 0 left empty: the number of slots is the count of commands, N + 2.
+std::vector<std::wstring> ReadCommandFamily(const SectionReader& reader) {
+    std::vector<std::wstring> names(1);
+    FamilyKeyName key;
+    std::size_t i = 1;
+    do {
+        names.push_back(reader.ReadAsciiKey(key.Set(kCommandFamily, i)));
+        ++i;
+    } while (names.back() != kSentinel);
+    return names;
+}
+
+// Checks the names the count read, in order, as the other families' values are checked when they
+// are read: a refused name leaves the table as a load stopped before it would, its slot and the
+// ones after it empty.
+void CheckCommandNames(const std::wstring& settingsPath, std::vector<std::wstring>& names,
+                       std::size_t upperBound) {
+    FamilyKeyName key;
+    for (std::size_t i = 1; i < upperBound; ++i) {
+        if (const std::optional<char32_t> refused = FirstNonXmlCharacter(names[i])) {
+            std::fill(names.begin() + static_cast<std::ptrdiff_t>(i), names.end(), std::wstring());
+            key.Set(kCommandFamily, i);
+            RefuseTemplateValue(settingsPath, key.view(), *refused);
         }
     }
 }
 
-// Reads the Command family from Command(1) up to and including the first "vuoto": its length
-// plus one is the count of commands, N + 2.
-std::vector<std::wstring> ReadCommandFamily(const SectionReader& reader) {
-    std::vector<std::wstring> values;
-    FamilyKeyName key;
-    std::size_t i = 1;
-    do {
-        values.push_back(reader.ReadAsciiKey(key.Set(kCommandFamily, i)));
-        ++i;
-    } while (values.back() != kSentinel);
-    return values;
-}
-
-// Fills `table` from slot 1 with the values a family's reads give (`nextValue(key)`), each one
-// checked before it is stored, so that the sentinel ends up in the slot after the family's last
-// entry. Returns the index reached, which is the number of entries plus 2.
-template <typename NextValue>
-std::size_t FillFamily(const std::wstring& settingsPath, std::string_view family,
-                       std::vector<std::wstring>& table, std::size_t commandEntries,
-                       NextValue nextValue) {
+// Reads one family into `table` from slot 1, each value checked before it is stored, so that the
+// sentinel ends up in the slot after the family's last entry. Returns the index reached, which is
+// the number of entries plus 2.
+std::size_t LoadFamily(const SectionReader& reader, const std::wstring& settingsPath,
+                       std::string_view family, std::vector<std::wstring>& table,
+                       std::size_t commandEntries) {
     std::size_t i = 1;
     FamilyKeyName key;
     std::wstring value;
     do {
-        key.Set(family, i);
-        value = nextValue(key.view(), i);
+        value = reader.ReadAsciiKey(key.Set(family, i));
         if (i >= table.size()) {
             RefuseFamilyTooLong(settingsPath, family, commandEntries);
         }
@@ -148,17 +175,6 @@ std::size_t FillFamily(const std::wstring& settingsPath, std::string_view family
     return i;
 }
 
-// Reads one family into `table` through the section's reads.
-std::size_t LoadFamily(const SectionReader& reader, const std::wstring& settingsPath,
-                       std::string_view family, std::vector<std::wstring>& table,
-                       std::size_t commandEntries) {
-    return FillFamily(settingsPath, family, table, commandEntries,
-                      [&reader](std::string_view key, std::size_t) {
-                          // The key's text is NUL-terminated in its FamilyKeyName.
-                          return reader.ReadAsciiKey(key.data());
-                      });
-}
-
 }  // namespace
 
 std::wstring FamilyKey(const std::wstring& family, std::size_t number) {
@@ -167,30 +183,27 @@ std::wstring FamilyKey(const std::wstring& family, std::size_t number) {
 
 std::size_t CountCommands(const std::wstring& settingsPath) {
     const SettingsReadSnapshot oneVersionOfTheFile;
-    return ReadCommandFamily(TemplateReader(settingsPath)).size() + 1;
+    return ReadCommandFamily(TemplateReader(settingsPath)).size();
 }
 
 void LoadCommandTemplate(const std::wstring& settingsPath, CommandTables& tables) {
     // The count and the three families come from one version of the file, checked on disk once.
     const SettingsReadSnapshot oneVersionOfTheFile;
     const SectionReader reader = TemplateReader(settingsPath);
-    // The Command family is read once: its reads count the commands and give the names.
-    std::vector<std::wstring> commandNames = ReadCommandFamily(reader);
-    const std::size_t upperBound = commandNames.size() + 1;
+    // The Command family is read once: the reads that count the commands give the names. Nothing
+    // of the tables changes before the count is known, as a failed read leaves them.
+    std::vector<std::wstring> names = ReadCommandFamily(reader);
+    const std::size_t upperBound = names.size();
     const std::size_t commandEntries = upperBound - 2;
     // Only a load that gets through all three families sets a count.
     tables.CommandCount = 0;
 
-    tables.CommandNames.assign(upperBound + 1, std::wstring());
+    names.resize(upperBound + 1);
+    tables.CommandNames = std::move(names);
     tables.CommandPhrases.assign(upperBound + 1, std::wstring());
     tables.CommandKeys.assign(upperBound + 1, std::wstring());
 
-    FillFamily(settingsPath, kCommandFamily, tables.CommandNames, commandEntries,
-               [&commandNames](std::string_view, std::size_t number) {
-                   return std::move(commandNames[number - 1]);
-               });
-    // The names now live in the table; their emptied list goes before the other families grow.
-    std::vector<std::wstring>().swap(commandNames);
+    CheckCommandNames(settingsPath, tables.CommandNames, upperBound);
     LoadFamily(reader, settingsPath, kPhraseFamily, tables.CommandPhrases, commandEntries);
     const std::size_t keysReached =
         LoadFamily(reader, settingsPath, kKeysFamily, tables.CommandKeys, commandEntries);
