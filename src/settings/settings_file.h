@@ -1,4 +1,5 @@
-// Wide-text access to the settings file, through the two private-profile routines.
+// Wide-text access to the settings file, through the two routines of its format
+// (settings/private_profile/).
 #pragma once
 
 #include <string>
@@ -22,7 +23,7 @@ std::wstring ReadSetting(const std::wstring& settingsPath, const std::wstring& s
 
 // Reads keys of one section of one settings file with one default, as a template load reads
 // tens of thousands of them: the path, the section and the default are converted once for all
-// reads rather than at every one. Each read is still one call of the private-profile routine,
+// reads rather than at every one. Each read is still one call of the format's read routine,
 // with the same arguments ReadSetting would pass.
 class SectionReader {
   public:

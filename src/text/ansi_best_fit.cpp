@@ -1,6 +1,6 @@
 // The best-fit replacements of Windows-1252: for a character the code page lacks, the byte the
 // platform's conversion gives instead (a letter without its accent, a plain quote for a curly
-// one), as the platform's private-profile routines hand back values of a Unicode settings file.
+// one), as the platform's settings-file routines hand back values of a Unicode settings file.
 // Recorded from the platform's conversion of every BMP character to code page 1252 (441 of them
 // have a replacement; every other character the code page lacks becomes "?").
 #include "text/ansi_best_fit.h"

@@ -1,5 +1,5 @@
 // The platform's best-fit replacement of a character that the ANSI code page (Windows-1252)
-// lacks, for the values the private-profile routines hand back from a Unicode settings file.
+// lacks, for the values the settings-file routines hand back from a Unicode settings file.
 #pragma once
 
 namespace wingcall {

@@ -11,7 +11,7 @@ namespace wingcall {
 // own conversion does.
 std::string WideToAnsi(std::wstring_view text);
 
-// Wide text to code-page bytes as the platform's private-profile routines hand back a value of a
+// Wide text to code-page bytes as the platform's settings-file routines hand back a value of a
 // Unicode settings file: a character the code page lacks becomes its best-fit replacement
 // ("\u03A9" gives "O", "\u0141" gives "L") where the platform has one, otherwise "?".
 std::string WideToAnsiBestFit(std::wstring_view text);
