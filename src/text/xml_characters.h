@@ -24,21 +24,29 @@ constexpr bool IsXmlCharacter(char32_t codePoint) {
 // True when every unit of `text` lies from U+0020 to U+D7FF, as in nearly every value a pilot or
 // a template holds: such text is all XML characters without decoding a single one. False only
 // means the text needs the closer look of IsXmlCharacter, code point by code point. A template
-// load asks this of every value it reads, so the units go sixteen at a time, in a loop of fixed
-// length that the compiler turns into vector instructions.
+// load asks this of every value it reads, so the units go sixteen, then four at a time, in loops
+// of fixed length that the compiler turns into vector instructions.
 inline bool HoldsOnlyPlainUnits(std::wstring_view text) {
-    constexpr std::size_t kBlock = 16;
-    std::uint32_t outside = 0;
+    const auto outside = [](wchar_t unit) {
+        return static_cast<std::uint32_t>((static_cast<std::uint32_t>(unit) - 0x20u) >=
+                                          0xD800u - 0x20u);
+    };
+    std::uint32_t found = 0;
     std::size_t i = 0;
-    for (; i + kBlock <= text.size(); i += kBlock) {
-        for (std::size_t j = 0; j < kBlock; ++j) {
-            outside |= (static_cast<std::uint32_t>(text[i + j]) - 0x20u) >= 0xD800u - 0x20u;
+    for (; i + 16 <= text.size(); i += 16) {
+        for (std::size_t j = 0; j < 16; ++j) {
+            found |= outside(text[i + j]);
+        }
+    }
+    for (; i + 4 <= text.size(); i += 4) {
+        for (std::size_t j = 0; j < 4; ++j) {
+            found |= outside(text[i + j]);
         }
     }
     for (; i < text.size(); ++i) {
-        outside |= (static_cast<std::uint32_t>(text[i]) - 0x20u) >= 0xD800u - 0x20u;
+        found |= outside(text[i]);
     }
-    return outside == 0;
+    return found == 0;
 }
 
 // "U+0007", "U+FFFE", "U+10FFFF": how a message names a character that cannot be shown.
