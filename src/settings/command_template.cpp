@@ -154,9 +154,9 @@ void CheckCommandNames(const std::wstring& settingsPath, std::vector<std::wstrin
     }
 }
 
-// Reads one family into `table` from slot 1, each value checked before it is stored, so that the
-// sentinel ends up in the slot after the family's last entry. Returns the index reached, which is
-// the number of entries plus 2.
+// Reads one family into `table` from slot 1, each value checked and then stored before it is
+// tested for the sentinel, so that the sentinel ends up in the slot after the family's last entry.
+// Returns the index reached, which is the number of entries plus 2.
 std::size_t LoadFamily(const SectionReader& reader, const std::wstring& settingsPath,
                        std::string_view family, std::vector<std::wstring>& table,
                        std::size_t commandEntries) {
@@ -176,10 +176,6 @@ std::size_t LoadFamily(const SectionReader& reader, const std::wstring& settings
 }
 
 }  // namespace
-
-std::wstring FamilyKey(const std::wstring& family, std::size_t number) {
-    return family + L'(' + std::to_wstring(number) + L')';
-}
 
 std::size_t CountCommands(const std::wstring& settingsPath) {
     const SettingsReadSnapshot oneVersionOfTheFile;

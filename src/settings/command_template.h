@@ -17,9 +17,6 @@ struct CommandTables {
     std::size_t CommandCount = 0;
 };
 
-// Key name of entry `number` of a family: FamilyKey(L"Phrase", 12) is "Phrase(12)".
-std::wstring FamilyKey(const std::wstring& family, std::size_t number);
-
 // N + 2, where N is the number of entries of the Command family.
 std::size_t CountCommands(const std::wstring& settingsPath);
 
