@@ -443,16 +443,9 @@ std::string AssembleMergedDocument(const CommandTables& tables, std::string_view
 }  // namespace
 
 bool IsSourceHeaderLine(std::string_view line) {
-    // Every header text starts with "<": one walk from "<" to "<" tries all three at each.
-    static_assert(kHeaderLineTexts[0][0] == '<' && kHeaderLineTexts[1][0] == '<' &&
-                  kHeaderLineTexts[2][0] == '<');
-    for (std::size_t at = line.find('<'); at != std::string_view::npos;
-         at = line.find('<', at + 1)) {
-        const std::string_view rest = line.substr(at);
-        for (std::string_view headerText : kHeaderLineTexts) {
-            if (StartsWithIgnoringAsciiCase(rest, headerText)) {
-                return true;
-            }
+    for (std::string_view headerText : kHeaderLineTexts) {
+        if (ContainsIgnoringAsciiCase(line, headerText)) {
+            return true;
         }
     }
     return false;
