@@ -54,10 +54,13 @@ class GenerationTest : public ProgramFolderTest {
                "VoxtrelProfilesPath=" + profilesFolder_.toStdString() + "\r\n";
     }
 
-    // The six push-to-talk keys in the order Generate writes them, for the values startWith sets.
+    // The six push-to-talk keys and the flight in the order Generate writes them, for the values
+    // startWith sets.
     static std::string storedPushToTalk(bool ticked = true) {
         return "LastPTT1=LeftControl\r\nLastPTT2=\r\nLastBut=3\r\nPTTEnabled=" +
-               std::string(ticked ? "1" : "0") + "\r\nPTTInState=off\r\nPTTKind=hold\r\n";
+               std::string(ticked ? "1" : "0") +
+               "\r\nPTTInState=off\r\nPTTKind=hold\r\nLastCallsign=Viper\r\n"
+               "LastFlightNumber=2\r\nLastPosition=3\r\n";
     }
 
     Form1& startWith(bool withExecutable = true) {
@@ -101,11 +104,13 @@ TEST_F(GenerationTest, EveryWayGenerateEnds) {
         const bool written = !row[5].empty();
         Form1& window = startWith(withExecutable);
         WriteBytes(profileFile(), "previous content");
+        std::filesystem::remove(profileFile("My Profile.xml.bak"));
         window.chkPTT->setChecked(pushToTalk);
         state_.AppendMode = row[2] == "no" ? 0 : 1;
         state_.AppendSourcePath = profilePath(row[2]);
         dialogs_.answers = {row[4] == "(cancel)" ? FileDialogResult() : profilePath(row[4])};
-        messages_.yesNoAnswers = {row[5] == "yes" ? kAnswerYes : kAnswerNo};
+        // The second answer declines to choose voxtrel.exe again.
+        messages_.yesNoAnswers = {row[5] == "yes" ? kAnswerYes : kAnswerNo, kAnswerNo};
         starter_.result = {row[6] == "yes",
                            row[6] == "yes" ? QString() : "the file does not exist."};
 
@@ -124,8 +129,12 @@ TEST_F(GenerationTest, EveryWayGenerateEnds) {
                                             : state_.AppendMode == 1
                                                 ? MergedProfileDocument(Personalised(), mergeSource)
                                                 : NewProfile(L"Viper", pushToTalk));
-        // Nothing else is written: no temporary file left, no folder made.
-        EXPECT_EQ(wingcall::testing::CountEntries(folder_ / "voxtrel/profiles"), 2u);
+        // Nothing else is written: no temporary file left, no folder made; the profile replaced
+        // is kept one step back.
+        EXPECT_EQ(wingcall::testing::CountEntries(folder_ / "voxtrel/profiles"), written ? 3u : 2u);
+        if (written) {
+            EXPECT_EQ(ReadBytes(profileFile("My Profile.xml.bak")), "previous content");
+        }
         EXPECT_EQ(SettingsLayout(settingsBytes()),
                   written
                       ? SettingsLayout(generalSection(withExecutable) +
@@ -134,7 +143,6 @@ TEST_F(GenerationTest, EveryWayGenerateEnds) {
 
         const QStringList texts = messages_.texts();
         ASSERT_FALSE(texts.empty());
-        const QString settingsPath = QString::fromStdString(settingsFile().string());
         if (const auto colon = row[7].find(": "); colon != std::string::npos) {
             EXPECT_EQ(texts.size(), 1);
             EXPECT_TRUE(texts[0].startsWith(ProfileNotWrittenText(QString())) &&
@@ -142,8 +150,8 @@ TEST_F(GenerationTest, EveryWayGenerateEnds) {
                 << texts[0].toStdString();
             EXPECT_TRUE(texts[0].endsWith(
                 row[7].starts_with("not writable")
-                    ? QStringLiteral("\n\nChoose another folder in the save dialog, or make this "
-                                     "one writable.")
+                    ? QStringLiteral("\n\nPress Generate again and choose a folder you can write to "
+                                     "(for example Documents), or make this one writable.")
                     : "\n\nAppend mode still points at \"" + profilePath(row[2]) +
                           "\". Open Append Settings to choose another profile, or untick "
                           "Enable Append of Profile to write a new one."))
@@ -157,20 +165,20 @@ TEST_F(GenerationTest, EveryWayGenerateEnds) {
                 expected << QStringLiteral("Profile generation aborted");
             } else if (row[7] == "location missing") {
                 expected << VoxtrelLocationMissingText({QStringLiteral("VoxtrelEXE")},
-                                                       profilePath(), settingsPath);
+                                                       profilePath());
             } else if (row[7] == "not started") {
                 expected << VoxtrelNotStartedText(executable_, "the file does not exist.",
-                                                  profilePath(), settingsPath);
+                                                  profilePath());
             }
             EXPECT_EQ(texts, expected);
             if (row[7] == "location missing" || row[7] == "not started") {
-                // Where the profile is, and how the pilot gets to choose Voxtrel again.
-                EXPECT_TRUE(texts.back().endsWith(
-                    "The profile has been written to \"" + profilePath() +
-                    "\".\n\nTo choose Voxtrel again, set OpenedOnce=0 in the [General] section "
-                    "of Wingcall.ini and start Wingcall (the file is \"" +
-                    settingsPath + "\")."))
-                    << texts.back().toStdString();
+                // Where the profile is, and the offer to choose Voxtrel again; never a settings
+                // key to edit.
+                EXPECT_TRUE(texts.back().contains("The profile has been written to \"" +
+                                                  profilePath() + "\"."));
+                EXPECT_TRUE(texts.back().endsWith(QStringLiteral("\n\nChoose voxtrel.exe now?")));
+                EXPECT_FALSE(texts.back().contains(QStringLiteral("OpenedOnce")));
+                EXPECT_EQ(messages_.shown.back().buttons, MessageButtons::YesNo);
             }
         }
         EXPECT_EQ(messages_.shown[0].title, written ? "Start Voxtrel ?" : "Wingcall");
@@ -244,46 +252,67 @@ TEST_F(GenerationTest, SettingsThatCannotBeSavedAreReportedOncePerStepAndTheFlow
 #ifndef __linux__
     GTEST_SKIP() << "a file even an administrator cannot replace is made with chattr +i here";
 #else
-    writeSettings("[General]\r\nOpenedOnce=0\r\n" + std::string(kTemplateSection));
-    const std::string settingsBefore = settingsBytes();
-    // Cleared however the test ends, so that the scratch folder can go.
-    const struct Undo {
-        std::filesystem::path path;
-        ~Undo() { SetImmutable(path, false); }
-    } undo{settingsFile()};
-    if (const int error = SetImmutable(settingsFile(), true)) {
-        GTEST_SKIP() << "this file system does not take chattr +i: " << std::strerror(error);
-    }
-    const QString settingsPath = QString::fromStdString(settingsFile().string());
-    const auto expectReported = [&](const QString& text) {
-        const QString start = "Wingcall could not save its settings in \"" + settingsPath + "\": ";
-        const QString end = QStringLiteral(
-            ".\n\nWingcall keeps its settings beside the program. Move the whole Wingcall "
-            "folder to a folder you can write to (for example Documents) and start it from "
-            "there.");
-        EXPECT_TRUE(text.startsWith(start) && text.endsWith(end) &&
-                    text.size() > start.size() + end.size())
-            << text.toStdString();
-    };
-    dialogs_.answers = {executable_};
-    Form1& window = startProgram();
-    QStringList texts = messages_.texts();
-    ASSERT_EQ(texts.size(), 2);
-    EXPECT_EQ(texts[0], kSpecifyVoxtrelText);
-    expectReported(texts[1]);
-    EXPECT_FALSE(window.endedWithStatus());
-    EXPECT_EQ(state_.CommandTemplate.CommandCount, 1u);
+    // An immutable Wingcall.ini is one marked read-only in a folder Wingcall can write to; an
+    // immutable program folder is one Wingcall cannot write to at all.
+    for (const bool onlyTheFile : {true, false}) {
+        SCOPED_TRACE(onlyTheFile ? "read-only file" : "read-only folder");
+        writeSettings("[General]\r\nOpenedOnce=0\r\n" + std::string(kTemplateSection));
+        const std::string settingsBefore = settingsBytes();
+        const std::filesystem::path marked = onlyTheFile ? settingsFile() : folder_.path();
+        // Cleared however the test ends, so that the scratch folder can go.
+        const struct Undo {
+            std::filesystem::path path;
+            ~Undo() { SetImmutable(path, false); }
+        } undo{marked};
+        if (const int error = SetImmutable(marked, true)) {
+            GTEST_SKIP() << "this file system does not take chattr +i: " << std::strerror(error);
+        }
+        const QString settingsPath = QString::fromStdString(settingsFile().string());
+        const auto expectReported = [&](const QString& text) {
+            const QString start =
+                "Wingcall could not save its settings in \"" + settingsPath + "\": ";
+            const QString end =
+                onlyTheFile
+                    ? QStringLiteral(
+                          ".\n\nThe file Wingcall.ini is marked read-only. Close Wingcall, clear "
+                          "the mark and start Wingcall again: on Windows, right-click "
+                          "Wingcall.ini in Explorer, choose Properties and untick Read-only; on "
+                          "Linux, make the file writable (chmod u+w Wingcall.ini, or chattr -i "
+                          "as root for a file made immutable).")
+                    : QStringLiteral(
+                          ".\n\nWingcall keeps its settings beside the program. Move the whole "
+                          "Wingcall folder to a folder you can write to (for example Documents) "
+                          "and start it from there.");
+            EXPECT_TRUE(text.startsWith(start) && text.endsWith(end) &&
+                        text.size() > start.size() + end.size())
+                << text.toStdString();
+        };
+        dialogs_.answers = {executable_};
+        Form1& window = startProgram();
+        QStringList texts = messages_.texts();
+        ASSERT_EQ(texts.size(), 2);
+        EXPECT_EQ(texts[0], kSpecifyVoxtrelText);
+        expectReported(texts[1]);
+        EXPECT_FALSE(window.endedWithStatus());
+        EXPECT_EQ(state_.CommandTemplate.CommandCount, 1u);
 
-    messages_.shown.clear();
-    dialogs_.answers = {profilePath()};
-    messages_.yesNoAnswers = {kAnswerNo};
-    window.Generation();
-    texts = messages_.texts();
-    ASSERT_EQ(texts.size(), 2);
-    expectReported(texts[0]);
-    EXPECT_EQ(texts[1], kStartVoxtrelText);
-    EXPECT_TRUE(std::filesystem::exists(profileFile()));
-    EXPECT_EQ(settingsBytes(), settingsBefore);
+        // Wingcall.ini does not say where Voxtrel is, but this run does: the launch starts the
+        // voxtrel.exe chosen a moment ago.
+        messages_.shown.clear();
+        dialogs_.answers = {profilePath()};
+        messages_.yesNoAnswers = {kAnswerYes};
+        window.Generation();
+        texts = messages_.texts();
+        ASSERT_EQ(texts.size(), 2);
+        expectReported(texts[0]);
+        EXPECT_EQ(texts[1], kStartVoxtrelText);
+        EXPECT_TRUE(std::filesystem::exists(profileFile()));
+        EXPECT_EQ(settingsBytes(), settingsBefore);
+        ASSERT_EQ(starter_.requests.size(), 1u);
+        EXPECT_EQ(starter_.requests[0].executable, executable_);
+        EXPECT_EQ(window.endedWithStatus(), kExitNormal);
+        state_ = WingcallState();
+    }
 #endif
 }
 
