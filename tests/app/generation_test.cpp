@@ -3,6 +3,8 @@
 // the profile must be what the writer makes of the window's values.
 #include <gtest/gtest.h>
 
+#include <QDir>
+
 #include <filesystem>
 #include <string>
 
@@ -29,6 +31,13 @@ using wingcall::testing::WriteBytes;
 constexpr std::string_view kTemplateSection =
     "\r\n[Commands]\r\nCommand(1)=\" Rejoin \"\r\n"
     "Phrase(1)=callsign$ flightnumber$ number$ rejoin\r\nKeys(1)=Backslash F3 F1 F1\r\n";
+
+// A profile of another's making to add to, around its commands.
+constexpr std::string_view kMergeSourceStart =
+    "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\r\n<voxtrel-config>\r\n<command-list>\r\n";
+constexpr std::string_view kMergeSourceEnd =
+    "<command name=\"Gear\" phrase=\"gear down\"><sequence keys=\"G\" /></command>\r\n"
+    "</command-list>\r\n</voxtrel-config>\r\n";
 
 // The template's command as Generate personalises it for flight two, position three.
 CommandTables Personalised(const std::wstring& callsign = L"Viper") {
@@ -223,6 +232,115 @@ TEST_F(GenerationTest, TheProfileIsWrittenAndLaunchedUnderTheNameTheDialogGivesB
         EXPECT_EQ(starter_.requests[0].arguments, QStringList{profilePath(row[1])});
         std::filesystem::remove(profileFile(row[1]));
     }
+}
+
+// With append mode on, a profile that already holds calls about to be added is asked about first;
+// No leaves everything as it was.
+TEST_F(GenerationTest, AddingCallsTheProfileAlreadyHoldsIsAskedFirst) {
+    Form1& window = startWith();
+    // Voxtrel hears neither letter case nor extra blanks.
+    const std::string source = std::string(kMergeSourceStart) +
+                               "<command name=\"R\" phrase=\" VIPER  two three Rejoin\">"
+                               "<sequence keys=\"F1\" /></command>\r\n" +
+                               std::string(kMergeSourceEnd);
+    WriteBytes(profileFile("MyJet.xml"), source);
+    state_.AppendMode = 1;
+    state_.AppendSourcePath = profilePath("MyJet.xml");
+    const QString question = QStringLiteral(
+        "\"MyJet.xml\" already holds 1 of the calls Wingcall is about to add, for example "
+        "\"Viper two three rejoin\". Adding them again puts each of them in the profile twice, and "
+        "Voxtrel cannot tell them apart.\n\nAdd them anyway?");
+
+    messages_.yesNoAnswers = {kAnswerNo};
+    window.Generation();
+    EXPECT_EQ(messages_.texts(), QStringList{question});
+    EXPECT_EQ(messages_.shown[0].buttons, MessageButtons::YesNoDefaultNo);
+    EXPECT_TRUE(dialogs_.showings.empty());
+    EXPECT_EQ(ReadBytes(profileFile("MyJet.xml")), source);
+    EXPECT_EQ(settingsBytes(), settingsBefore_);
+    EXPECT_EQ(wingcall::testing::CountEntries(folder_ / "voxtrel/profiles"), 1u);
+    EXPECT_FALSE(window.endedWithStatus());
+
+    messages_.shown.clear();
+    messages_.yesNoAnswers = {kAnswerYes, kAnswerNo};
+    dialogs_.answers = {profilePath("MyJet.xml")};
+    window.Generation();
+    EXPECT_EQ(messages_.texts(), (QStringList{question, kStartVoxtrelText}));
+    EXPECT_EQ(ReadBytes(profileFile("MyJet.xml")), MergedProfileDocument(Personalised(), source));
+    EXPECT_EQ(ReadBytes(profileFile("MyJet.xml.bak")), source);
+
+    // Other calls, or a profile that cannot be read (left to the merge), ask nothing.
+    for (const std::string& other :
+         {std::string(kMergeSourceStart) + std::string(kMergeSourceEnd), std::string("not xml <")}) {
+        WriteBytes(profileFile("MyJet.xml"), other);
+        dialogs_.showings.clear();
+        messages_.shown.clear();
+        messages_.yesNoAnswers = {kAnswerNo};
+        dialogs_.answers = {profilePath("Other.xml")};
+        window.Generation();
+        ASSERT_FALSE(messages_.shown.empty());
+        EXPECT_NE(messages_.shown[0].buttons, MessageButtons::YesNoDefaultNo);
+        EXPECT_EQ(dialogs_.showings.size(), 1u);
+        dialogs_.showings.clear();
+    }
+}
+
+// When Voxtrel cannot be started, or Wingcall.ini does not say where it is, the pilot may choose
+// voxtrel.exe at once; the choice is stored as at the first run and started with the profile.
+TEST_F(GenerationTest, VoxtrelCanBeChosenAgainWhenItCannotBeStarted) {
+    const QString other = pathIn("Voxtrel 2/VOXTREL.EXE");
+    for (const bool locationMissing : {true, false}) {
+        SCOPED_TRACE(locationMissing ? "location missing" : "not started");
+        Form1& window = startWith(!locationMissing);
+        starter_.result = {!locationMissing ? false : true, QStringLiteral("it moved.")};
+        dialogs_.answers = {profilePath(), pathIn("notes.txt"), other};
+        messages_.yesNoAnswers = {kAnswerYes, kAnswerYes};
+        if (!locationMissing) {
+            // The second start fails too; No then keeps the window.
+            messages_.yesNoAnswers.push_back(kAnswerNo);
+        }
+        window.Generation();
+
+        const QStringList texts = messages_.texts();
+        ASSERT_GE(texts.size(), 3);
+        EXPECT_TRUE(texts[1].endsWith(kChooseVoxtrelNowQuestion)) << texts[1].toStdString();
+        EXPECT_EQ(texts[2], NotVoxtrelExecutableText(pathIn("notes.txt")));
+        ASSERT_EQ(dialogs_.showings.size(), 3u);
+        for (const std::size_t again : {1u, 2u}) {
+            EXPECT_FALSE(dialogs_.showings[again].save);
+            EXPECT_EQ(dialogs_.showings[again].settings.title, QStringLiteral("Voxtrel Folder"));
+            EXPECT_EQ(dialogs_.showings[again].settings.filter,
+                      QStringLiteral("voxtrel.exe|voxtrel.exe"));
+        }
+        const std::string settings = settingsBytes();
+        EXPECT_NE(settings.find("VoxtrelEXE=" + other.toStdString() + "\r\n"), std::string::npos)
+            << settings;
+        EXPECT_NE(settings.find("VoxtrelProfilesPath=" + pathIn("Voxtrel 2/profiles").toStdString() +
+                                "\r\n"),
+                  std::string::npos);
+        ASSERT_FALSE(starter_.requests.empty());
+        EXPECT_EQ(starter_.requests.back().executable, other);
+        EXPECT_EQ(starter_.requests.back().arguments, QStringList{profilePath()});
+        if (locationMissing) {
+            EXPECT_EQ(starter_.requests.size(), 1u);
+            EXPECT_EQ(window.endedWithStatus(), kExitNormal);
+        } else {
+            EXPECT_EQ(starter_.requests.size(), 2u);
+            EXPECT_EQ(texts.size(), 4);
+            EXPECT_FALSE(window.endedWithStatus());
+        }
+    }
+}
+
+// A relative VoxtrelEXE, typed into Wingcall.ini by hand, names a file from Wingcall's folder.
+TEST_F(GenerationTest, ARelativeVoxtrelPathIsTakenFromWingcallsFolder) {
+    executable_ = QStringLiteral("voxtrel/voxtrel.exe");
+    Form1& window = startWith();
+    dialogs_.answers = {profilePath()};
+    messages_.yesNoAnswers = {kAnswerYes};
+    window.Generation();
+    ASSERT_EQ(starter_.requests.size(), 1u);
+    EXPECT_EQ(starter_.requests[0].executable, QDir::toNativeSeparators(pathIn("voxtrel/voxtrel.exe")));
 }
 
 #ifdef __linux__
