@@ -79,7 +79,7 @@ QString CallsAlreadyThereQuestion(const QString& fileName, int count, const QStr
 QString ProgramFolderUnnamedText() {
     return QStringLiteral(
         "Wingcall cannot tell which folder it was started from: the system cannot hand over that "
-        "folder's name as text (it holds characters that are not valid in a file name here). "
+        "folder's name as text (its name holds bytes that are no text in this system's encoding). "
         "Wingcall will now close.\n\nMove the Wingcall folder to a folder with a plain name, "
         "for example in Documents, and start it from there.");
 }

@@ -23,7 +23,8 @@ std::optional<QSet<QString>> PhrasesIn(const QByteArray& document) {
     while (!reader.atEnd()) {
         if (reader.readNext() == QXmlStreamReader::StartElement &&
             reader.name() == QLatin1String("command")) {
-            const QString heard = AsHeard(reader.attributes().value(QLatin1String("phrase")).toString());
+            const QString heard =
+                AsHeard(reader.attributes().value(QLatin1String("phrase")).toString());
             if (!heard.isEmpty()) {
                 phrases.insert(heard);
             }

@@ -1,10 +1,10 @@
 // Form1's Generate command: personalise, save, store the push-to-talk settings, offer Voxtrel.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
-#include <QStringList>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QStringList>
 
 #include "app/app_messages.h"
 #include "app/calls_already_there.h"
@@ -132,8 +132,8 @@ void Form1::StorePushToTalkSettings() {
 
 bool Form1::ConfirmAddingCallsAgain(const CommandTables& tables) {
     QStringList newPhrases;
-    for (std::size_t index = 1; index <= tables.CommandCount && index < tables.CommandPhrases.size();
-         ++index) {
+    for (std::size_t index = 1;
+         index <= tables.CommandCount && index < tables.CommandPhrases.size(); ++index) {
         newPhrases << FromWide(tables.CommandPhrases[index]);
     }
     const std::optional<CallsAlreadyThere> already =
@@ -200,9 +200,9 @@ void Form1::OfferToStartVoxtrel(const QString& profilePath) {
     for (;;) {
         // A path typed into Wingcall.ini by hand may be relative: it names a file from Wingcall's
         // folder, and is handed over whole so that it is not looked up again from Voxtrel's.
-        program = QDir::toNativeSeparators(QDir::cleanPath(
-            QDir(services_.hostFiles.programFolder()).absoluteFilePath(
-                QDir::fromNativeSeparators(program))));
+        program = QDir::toNativeSeparators(
+            QDir::cleanPath(QDir(services_.hostFiles.programFolder())
+                                .absoluteFilePath(QDir::fromNativeSeparators(program))));
         // The profile just written is the one argument, handed over without a shell, so spaces
         // and any other characters in its path arrive intact.
         const StartResult result = services_.programStarter.start(program, {profilePath});

@@ -193,8 +193,8 @@ void Form1::RestoreFlight() {
     // Only a callsign the box itself would take comes back.
     QString callsign = ReadGeneral(QStringLiteral("LastCallsign"), missing);
     int unused = 0;
-    if (callsign != missing && txtCallsign->validator()->validate(callsign, unused) ==
-                                   QValidator::Acceptable) {
+    if (callsign != missing &&
+        txtCallsign->validator()->validate(callsign, unused) == QValidator::Acceptable) {
         txtCallsign->setText(callsign);
     }
     // A number outside the lists selects nothing, so it leaves the defaults.

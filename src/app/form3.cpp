@@ -38,12 +38,14 @@ Form3::Form3(WingcallState& state, AppServices& services, QWidget* parent)
     chkAppend->setChecked(state_.AppendMode == 1);
     const QString choice =
         state_.AppendMode == 1
-            ? QStringLiteral("Ticked: the next Generate adds its calls to the profile \"%1\". "
-                             "Close with the box ticked to choose that profile or another one, "
-                             "unticked to write a new profile.")
+            ? QStringLiteral(
+                  "Ticked: the next Generate adds its calls to the profile \"%1\". "
+                  "Close with the box ticked to choose that profile or another one, "
+                  "unticked to write a new profile.")
                   .arg(QDir::toNativeSeparators(state_.AppendSourcePath))
-            : QStringLiteral("Unticked: the next Generate writes a new profile. Tick the box "
-                             "and press Close to choose a profile to add the calls to.");
+            : QStringLiteral(
+                  "Unticked: the next Generate writes a new profile. Tick the box "
+                  "and press Close to choose a profile to add the calls to.");
     chkAppend->setToolTip(WrappedToolTip(choice));
     chkAppend->setAccessibleDescription(choice);
 
@@ -73,8 +75,8 @@ void Form3::Append() {
     try {
         // With append mode on, the dialog offers the profile chosen last, in its folder.
         if (state_.AppendMode == 1 && !state_.AppendSourcePath.isEmpty()) {
-            CommonAppend.initialFolder = QDir::toNativeSeparators(
-                QFileInfo(state_.AppendSourcePath).absolutePath());
+            CommonAppend.initialFolder =
+                QDir::toNativeSeparators(QFileInfo(state_.AppendSourcePath).absolutePath());
             CommonAppend.fileName = state_.AppendSourcePath;
         } else {
             CommonAppend.initialFolder = state_.ProfilesFolder;

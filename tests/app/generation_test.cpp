@@ -159,8 +159,9 @@ TEST_F(GenerationTest, EveryWayGenerateEnds) {
                 << texts[0].toStdString();
             EXPECT_TRUE(texts[0].endsWith(
                 row[7].starts_with("not writable")
-                    ? QStringLiteral("\n\nPress Generate again and choose a folder you can write to "
-                                     "(for example Documents), or make this one writable.")
+                    ? QStringLiteral(
+                          "\n\nPress Generate again and choose a folder you can write to "
+                          "(for example Documents), or make this one writable.")
                     : "\n\nAppend mode still points at \"" + profilePath(row[2]) +
                           "\". Open Append Settings to choose another profile, or untick "
                           "Enable Append of Profile to write a new one."))
@@ -270,8 +271,8 @@ TEST_F(GenerationTest, AddingCallsTheProfileAlreadyHoldsIsAskedFirst) {
     EXPECT_EQ(ReadBytes(profileFile("MyJet.xml.bak")), source);
 
     // Other calls, or a profile that cannot be read (left to the merge), ask nothing.
-    for (const std::string& other :
-         {std::string(kMergeSourceStart) + std::string(kMergeSourceEnd), std::string("not xml <")}) {
+    for (const std::string& other : {std::string(kMergeSourceStart) + std::string(kMergeSourceEnd),
+                                     std::string("not xml <")}) {
         WriteBytes(profileFile("MyJet.xml"), other);
         dialogs_.showings.clear();
         messages_.shown.clear();
@@ -315,8 +316,8 @@ TEST_F(GenerationTest, VoxtrelCanBeChosenAgainWhenItCannotBeStarted) {
         const std::string settings = settingsBytes();
         EXPECT_NE(settings.find("VoxtrelEXE=" + other.toStdString() + "\r\n"), std::string::npos)
             << settings;
-        EXPECT_NE(settings.find("VoxtrelProfilesPath=" + pathIn("Voxtrel 2/profiles").toStdString() +
-                                "\r\n"),
+        EXPECT_NE(settings.find(
+                      "VoxtrelProfilesPath=" + pathIn("Voxtrel 2/profiles").toStdString() + "\r\n"),
                   std::string::npos);
         ASSERT_FALSE(starter_.requests.empty());
         EXPECT_EQ(starter_.requests.back().executable, other);
@@ -340,7 +341,8 @@ TEST_F(GenerationTest, ARelativeVoxtrelPathIsTakenFromWingcallsFolder) {
     messages_.yesNoAnswers = {kAnswerYes};
     window.Generation();
     ASSERT_EQ(starter_.requests.size(), 1u);
-    EXPECT_EQ(starter_.requests[0].executable, QDir::toNativeSeparators(pathIn("voxtrel/voxtrel.exe")));
+    EXPECT_EQ(starter_.requests[0].executable,
+              QDir::toNativeSeparators(pathIn("voxtrel/voxtrel.exe")));
 }
 
 #ifdef __linux__

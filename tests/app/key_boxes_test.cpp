@@ -12,8 +12,8 @@
 #include <algorithm>
 
 #include "app/key_name_box.h"
-#include "app/tool_tip_text.h"
 #include "app/key_names.h"
+#include "app/tool_tip_text.h"
 #include "key_vocabulary.h"
 #include "profile_findings.h"
 #include "program_folder_fixture.h"

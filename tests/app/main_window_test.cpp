@@ -14,6 +14,7 @@
 
 #include "app/form2.h"
 #include "app/form3.h"
+#include "app/tool_tip_text.h"
 #include "program_folder_fixture.h"
 
 namespace wingcall::app::testing {
@@ -272,8 +273,7 @@ TEST_F(SecondaryWindowsTest, OnlyCloseAppliesTheAppendChoice) {
         EXPECT_TRUE(window.isVisible());
         // The button's tooltip names the profile the next Generate adds to, and only then.
         const QString named = QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(Q(row[7])));
-        EXPECT_EQ(window.cmdAppend->toolTip().simplified().contains(named),
-                  state_.AppendMode == 1)
+        EXPECT_EQ(window.cmdAppend->toolTip().simplified().contains(named), state_.AppendMode == 1)
             << window.cmdAppend->toolTip().toStdString();
         ASSERT_EQ(dialogs_.showings.size(), tick && byButton ? 1u : 0u);
         if (tick && byButton) {
@@ -290,6 +290,28 @@ TEST_F(SecondaryWindowsTest, OnlyCloseAppliesTheAppendChoice) {
             EXPECT_EQ(showing.settings.fileName, wasOn ? Q(row[2]) : QString());
         }
     }
+}
+
+// Wingcall's own tooltips come in lines of at most about sixty characters, every word kept.
+TEST_F(SecondaryWindowsTest, TooltipsAreShortLines) {
+    EXPECT_EQ(WrappedToolTip(QStringLiteral("short")), QStringLiteral("short"));
+    const QString long_ = QString(QStringLiteral("word ")).repeated(40) + QStringLiteral("\n\nend");
+    const QString wrapped = WrappedToolTip(long_);
+    EXPECT_EQ(QString(wrapped).replace(u'\n', u' ').simplified(), long_.simplified());
+    EXPECT_TRUE(wrapped.endsWith(QStringLiteral("\n\nend")));
+
+    Form1& window = shownWindow();
+    window.cmdAppend_Click();
+    const QList<QWidget*> tipped = {window.chkPTT, window.cmdAppend, window.txtPTTKey,
+                                    window.appendOptionsWindow()->chkAppend};
+    for (const QWidget* widget : tipped) {
+        SCOPED_TRACE(widget->objectName().toStdString());
+        EXPECT_FALSE(widget->toolTip().isEmpty());
+        for (const QString& line : widget->toolTip().split(u'\n')) {
+            EXPECT_LE(line.size(), kToolTipLineLength) << line.toStdString();
+        }
+    }
+    window.appendOptionsWindow()->close();
 }
 
 // Enter presses the button that has the focus in each window; in a text box it does nothing.
@@ -339,6 +361,8 @@ TEST_F(SecondaryWindowsTest, TheKeyNamesPageOpensFromTheInstructionsByMouseAndBy
 
     // The window opens with the focus in the text, at its top.
     ASSERT_EQ(QApplication::focusWidget(), text);
+    EXPECT_TRUE(text->accessibleDescription().contains(
+        QStringLiteral("Tab, then Enter, opens the list of key names")));
     QTest::keyClick(text, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), text) << "Tab reaches the link first";
     QTest::keyClick(text, Qt::Key_Return);

@@ -55,9 +55,9 @@ TEST(BackedUpReplace, ABackupThatCannotBeMadeReplacesNothing) {
     fs::create_directory(folder / "MyJet.xml.bak");
     WriteBytes(folder / "MyJet.xml.bak/inside", "kept");
 
-    const std::string message = testing::ExpectWingcallError(
-        [&] { ReplaceFileKeepingBackup(target, "new calls"); }, ErrorNumber::FileAccess,
-        {target.string(), "MyJet.xml.bak"});
+    const std::string message =
+        testing::ExpectWingcallError([&] { ReplaceFileKeepingBackup(target, "new calls"); },
+                                     ErrorNumber::FileAccess, {target.string(), "MyJet.xml.bak"});
     EXPECT_TRUE(message.starts_with("Wingcall did not replace")) << message;
     try {
         ReplaceFileKeepingBackup(target, "new calls");

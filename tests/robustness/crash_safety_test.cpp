@@ -40,8 +40,8 @@ constexpr auto kTimeBudget = std::chrono::milliseconds(4000);
 template <typename WriteOne>
 void ExpectKilledWritesLeaveWholeFiles(const TempFolder& folder, const fs::path& target,
                                        const std::string& old,
-                                       const std::set<std::string>& versions,
-                                       std::size_t backups, WriteOne writeOne) {
+                                       const std::set<std::string>& versions, std::size_t backups,
+                                       WriteOne writeOne) {
     const fs::path backup = fs::path(target) += ".bak";
     const std::size_t files = 2 + backups;
     using std::chrono::steady_clock;

@@ -16,8 +16,7 @@ int QtMessageBoxes::show(QWidget* parent, const QString& text, MessageButtons bu
     box.setTextFormat(Qt::PlainText);
     if (buttons != MessageButtons::Ok) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(buttons == MessageButtons::YesNo ? QMessageBox::Yes
-                                                              : QMessageBox::No);
+        box.setDefaultButton(buttons == MessageButtons::YesNo ? QMessageBox::Yes : QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
