@@ -2,6 +2,7 @@
 #include "app/calls_already_there.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QXmlStreamReader>
 
@@ -40,6 +41,11 @@ std::optional<QSet<QString>> PhrasesIn(const QByteArray& document) {
 
 std::optional<CallsAlreadyThere> FindCallsAlreadyThere(const QString& profilePath,
                                                        const QStringList& newPhrases) {
+    // Only a file on disk is read here: a pipe or a device of that name would never end, and the
+    // merge tells the pilot what is wrong with it.
+    if (!QFileInfo(profilePath).isFile()) {
+        return std::nullopt;
+    }
     QFile file(profilePath);
     if (!file.open(QIODevice::ReadOnly) || file.isSequential() ||
         file.size() > static_cast<qint64>(kMaximumMergeSourceBytes)) {
