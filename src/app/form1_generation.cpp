@@ -200,9 +200,11 @@ void Form1::OfferToStartVoxtrel(const QString& profilePath) {
     for (;;) {
         // A path typed into Wingcall.ini by hand may be relative: it names a file from Wingcall's
         // folder, and is handed over whole so that it is not looked up again from Voxtrel's.
-        program = QDir::toNativeSeparators(
-            QDir::cleanPath(QDir(services_.hostFiles.programFolder())
-                                .absoluteFilePath(QDir::fromNativeSeparators(program))));
+        if (QDir::isRelativePath(QDir::fromNativeSeparators(program))) {
+            program = QDir::toNativeSeparators(
+                QDir::cleanPath(QDir(services_.hostFiles.programFolder())
+                                    .absoluteFilePath(QDir::fromNativeSeparators(program))));
+        }
         // The profile just written is the one argument, handed over without a shell, so spaces
         // and any other characters in its path arrive intact.
         const StartResult result = services_.programStarter.start(program, {profilePath});

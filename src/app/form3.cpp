@@ -76,7 +76,7 @@ void Form3::Append() {
         // With append mode on, the dialog offers the profile chosen last, in its folder.
         if (state_.AppendMode == 1 && !state_.AppendSourcePath.isEmpty()) {
             CommonAppend.initialFolder =
-                QDir::toNativeSeparators(QFileInfo(state_.AppendSourcePath).absolutePath());
+                QDir::toNativeSeparators(QFileInfo(state_.AppendSourcePath).path());
             CommonAppend.fileName = state_.AppendSourcePath;
         } else {
             CommonAppend.initialFolder = state_.ProfilesFolder;

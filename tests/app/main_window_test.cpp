@@ -250,7 +250,7 @@ TEST_F(SecondaryWindowsTest, OnlyCloseAppliesTheAppendChoice) {
         EXPECT_FALSE(window.isVisible());
         EXPECT_EQ(appendOptions->chkAppend->isChecked(), state_.AppendMode == 1);
         // The box's tooltip and description name the profile the next Generate adds to.
-        const QString before = QStringLiteral("\"%1\"").arg(Q(row[2]));
+        const QString before = QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(Q(row[2])));
         EXPECT_EQ(appendOptions->chkAppend->accessibleDescription().contains(before),
                   state_.AppendMode == 1);
         EXPECT_EQ(appendOptions->chkAppend->toolTip().simplified(),
