@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryFile>
 
 namespace wingcall::app {
 
@@ -59,7 +60,8 @@ QString VoxtrelLocationMissingText(const QStringList& missingKeys, const QString
         .arg(missingKeys.join(QStringLiteral(" and ")) +
                  (missingKeys.size() > 1 ? QStringLiteral(" are") : QStringLiteral(" is")),
              ProfileWrittenAndChooseVoxtrelNow(
-                 profilePath, QStringLiteral(" If you answer No, Wingcall closes.")));
+                 profilePath,
+                 QStringLiteral(" If you answer No, or cancel the choice, Wingcall closes.")));
 }
 
 QString VoxtrelNotStartedText(const QString& executable, const QString& reason,
@@ -84,6 +86,23 @@ QString ProgramFolderUnnamedText() {
         "for example in Documents, and start it from there.");
 }
 
+namespace {
+
+// Whether the settings file is marked read-only (its permission or attribute) in a folder where a
+// file can be made: the folder is tried for real, since on Windows its permissions show only then.
+bool OnlyTheFileIsReadOnly(const QString& settingsPath) {
+    const QFileInfo file(settingsPath);
+    const bool marked =
+        file.exists() && (!file.isWritable() || !file.permission(QFileDevice::WriteOwner));
+    if (!marked) {
+        return false;
+    }
+    QTemporaryFile probe(file.absolutePath() + QStringLiteral("/Wingcall-XXXXXX.tmp"));
+    return probe.open();
+}
+
+}  // namespace
+
 QString SettingsNotSavedText(const QString& settingsPath, const SettingsWriteFailure& failure) {
     // A lock that stayed busy is a whole message of its own: moving the folder would not help.
     if (failure.lockStayedBusy) {
@@ -97,8 +116,7 @@ QString SettingsNotSavedText(const QString& settingsPath, const SettingsWriteFai
     if (reason.isEmpty()) {
         reason = QStringLiteral("the system did not say why");
     }
-    const QFileInfo file(settingsPath);
-    if (file.exists() && !file.isWritable() && QFileInfo(file.absolutePath()).isWritable()) {
+    if (OnlyTheFileIsReadOnly(settingsPath)) {
         // Only the file is in the way: moving the folder would carry the mark along.
         return QStringLiteral(
                    "Wingcall could not save its settings in \"%1\": %2.\n\nThe file "

@@ -18,8 +18,17 @@ QString AsHeard(const QString& phrase) {
 // The phrases of every command in `document`, or none when it is not well-formed.
 std::optional<QSet<QString>> PhrasesIn(const QByteArray& document) {
     QXmlStreamReader reader;
-    // Read as the merge reads it, byte for character, whatever the declaration says.
-    reader.addData(QString::fromLatin1(document));
+    // A UTF-8 document (marked, or declared so) is read as UTF-8; any other as the merge reads
+    // it, byte for character, whatever its declaration says.
+    const QByteArray mark = QByteArrayLiteral("\xEF\xBB\xBF");
+    const QByteArray start = document.left(100).toLower();
+    if (document.startsWith(mark)) {
+        reader.addData(QString::fromUtf8(document.mid(mark.size())));
+    } else if (start.startsWith("<?xml") && start.contains("utf-8")) {
+        reader.addData(QString::fromUtf8(document));
+    } else {
+        reader.addData(QString::fromLatin1(document));
+    }
     QSet<QString> phrases;
     while (!reader.atEnd()) {
         if (reader.readNext() == QXmlStreamReader::StartElement &&

@@ -21,7 +21,8 @@ class EnterPressesButton final : public QObject {
         const auto* key = static_cast<const QKeyEvent*>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-        if (!enter || !plain || !button_->isEnabled()) {
+        // A held key repeats: it must not go on into the dialogs the click opens.
+        if (!enter || !plain || key->isAutoRepeat() || !button_->isEnabled()) {
             return false;
         }
         button_->click();

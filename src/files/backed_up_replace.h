@@ -29,7 +29,9 @@ inline constexpr std::size_t kMaximumBackedUpBytes = 256 * 1024 * 1024;
 // BackupPathFor(target), replacing an older backup of that name, and are complete on disk before
 // the target is replaced: at any moment the target holds its old or its new bytes and the backup
 // is whole. Throws BackupNotMade (FileAccess) when the earlier content cannot be read or kept,
-// leaving the target untouched, and WingcallError FileAccess when the target cannot be written.
+// leaving the target untouched, and WingcallError FileAccess when the target cannot be written;
+// the backup is then as it was before the call (where putting it back can fail too, it still
+// holds the target's unchanged bytes).
 void ReplaceFileKeepingBackup(const std::filesystem::path& target, std::string_view contents);
 
 }  // namespace wingcall

@@ -270,6 +270,13 @@ TEST_F(GenerationTest, AddingCallsTheProfileAlreadyHoldsIsAskedFirst) {
     EXPECT_EQ(ReadBytes(profileFile("MyJet.xml")), MergedProfileDocument(Personalised(), source));
     EXPECT_EQ(ReadBytes(profileFile("MyJet.xml.bak")), source);
 
+    // A profile in UTF-8, with its byte-order mark, is read as such.
+    WriteBytes(profileFile("MyJet.xml"), "\xEF\xBB\xBF" + source);
+    messages_.shown.clear();
+    messages_.yesNoAnswers = {kAnswerNo};
+    window.Generation();
+    EXPECT_EQ(messages_.texts(), QStringList{question});
+
     // Other calls, or a profile that cannot be read (left to the merge), ask nothing.
     for (const std::string& other : {std::string(kMergeSourceStart) + std::string(kMergeSourceEnd),
                                      std::string("not xml <")}) {
@@ -369,6 +376,17 @@ TEST_F(GenerationTest, SettingsThatCannotBeSavedAreReportedOncePerStepAndTheFlow
     // Another program holding the file for the whole wait has a message of its own.
     const std::string busy = "Wingcall.ini is being written by another program";
     EXPECT_EQ(SettingsNotSavedText(QStringLiteral("x"), {true, busy}), Q(busy));
+    // A file marked read-only in a folder Wingcall can write to is told how to clear the mark;
+    // any other failure to move the folder.
+    WriteBytes(settingsFile(), "[General]\r\n");
+    const QString markedPath = QString::fromStdString(settingsFile().string());
+    EXPECT_TRUE(SettingsNotSavedText(markedPath, {false, "Disk full"})
+                    .contains(QStringLiteral("Move the whole Wingcall folder")));
+    std::filesystem::permissions(
+        settingsFile(), std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    EXPECT_TRUE(SettingsNotSavedText(markedPath, {false, "Permission denied"})
+                    .contains(QStringLiteral("The file Wingcall.ini is marked read-only")));
+    std::filesystem::permissions(settingsFile(), std::filesystem::perms::owner_all);
 #ifndef __linux__
     GTEST_SKIP() << "a file even an administrator cannot replace is made with chattr +i here";
 #else

@@ -407,6 +407,25 @@ wait_for_other_window() {
     return 1
 }
 
+# A visible window of a file dialog's size that is none of the windows $1...: the dialog, whatever
+# its title (a tooltip is a visible window too, but a small one).
+wait_for_new_window() {
+    local id width height
+    for _ in $(seq 120); do
+        for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null |
+                    grep -v -x -F "$(printf '%s\n' "$@")" || true); do
+            read -r width height < <(xdotool getwindowgeometry "$id" 2>/dev/null |
+                                     sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\)/\1 \2/p')
+            if ((${width:-0} >= 400 && ${height:-0} >= 300)); then
+                echo "$id"
+                return 0
+            fi
+        done
+        sleep 0.25
+    done
+    return 1
+}
+
 # Presses keys $2... in window $1, given the focus first.
 keys_in() {
     local window=$1
@@ -432,10 +451,11 @@ if window=$(wait_for_window Wingcall 120); then
     keys_in "$window" alt+a
     if options=$(wait_for_other_window "$window"); then
         keys_in "$options" alt+e alt+c
-        if dialog=$(wait_for_window Open 60); then
+        # The open dialog has no title of its own: it is the new window beside these two.
+        if dialog=$(wait_for_new_window "$window" "$options"); then
             answer_file_dialog "$dialog" "Z:${own//\//\\}"
         else
-            fail "Close with the box ticked opened no open dialog titled \"Open\""
+            fail "Close with the box ticked opened no open dialog"
         fi
         sleep 2
         # Opened again, the box shows append mode on; Escape leaves it so.

@@ -17,10 +17,8 @@ namespace voxtrel {
 // The line at the top of the window: a pilot who chose this program at Wingcall's first run must
 // learn that it is not Voxtrel, and how to have Wingcall start the real one.
 inline const QString kNotVoxtrelText = QStringLiteral(
-    "This is Wingcall's stand-in, not Voxtrel: it recognises no speech. To have Wingcall start "
-    "the real Voxtrel, rename this voxtrel.exe (for example to voxtrel-stand-in.exe); when "
-    "Wingcall next cannot start it, answer Yes to \"Choose voxtrel.exe now?\" and choose the "
-    "real voxtrel.exe.");
+    "This is Wingcall's stand-in, not Voxtrel. For the real one, rename this voxtrel.exe and "
+    "answer Yes to \"Choose voxtrel.exe now?\" in Wingcall.");
 
 class StandInWindow : public QWidget {
   public:
