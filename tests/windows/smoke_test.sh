@@ -408,19 +408,37 @@ wait_for_other_window() {
 }
 
 # A visible window of a file dialog's size that is none of the windows $1...: the dialog, whatever
-# its title (a tooltip is a visible window too, but a small one).
+# its title. Tooltips are smaller, and the display's desktop window covers the whole screen.
 wait_for_new_window() {
     local id width height
     for _ in $(seq 120); do
-        for id in $(xdotool search --onlyvisible --name '.*' 2>/dev/null |
+        for id in $(xdotool search --onlyvisible --name '' 2>/dev/null |
                     grep -v -x -F "$(printf '%s\n' "$@")" || true); do
             read -r width height < <(xdotool getwindowgeometry "$id" 2>/dev/null |
                                      sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\)/\1 \2/p')
-            if ((${width:-0} >= 400 && ${height:-0} >= 300)); then
+            if ((${width:-0} >= 400 && ${height:-0} >= 300 && ${width:-0} < 1024)); then
                 echo "$id"
                 return 0
             fi
         done
+        sleep 0.25
+    done
+    return 1
+}
+
+# Waits up to $2 seconds until window $1 is no longer visible.
+wait_until_gone() {
+    for _ in $(seq $(($2 * 4))); do
+        xdotool search --onlyvisible --name '' 2>/dev/null | grep -q -x "$1" || return 0
+        sleep 0.25
+    done
+    return 1
+}
+
+# Waits up to $2 seconds until window $1 is visible again.
+wait_until_shown() {
+    for _ in $(seq $(($2 * 4))); do
+        xdotool search --onlyvisible --name '' 2>/dev/null | grep -q -x "$1" && return 0
         sleep 0.25
     done
     return 1
@@ -454,29 +472,31 @@ if window=$(wait_for_window Wingcall 120); then
         # The open dialog has no title of its own: it is the new window beside these two.
         if dialog=$(wait_for_new_window "$window" "$options"); then
             answer_file_dialog "$dialog" "Z:${own//\//\\}"
+            wait_until_gone "$options" 30 || fail "Append Settings stayed open after the choice"
         else
             fail "Close with the box ticked opened no open dialog"
         fi
-        sleep 2
-        # Opened again, the box shows append mode on; Escape leaves it so.
-        keys_in "$window" alt+a
-        if options=$(wait_for_other_window "$window"); then
-            keys_in "$options" Escape
-        else
-            fail "Append Settings did not open a second time"
-        fi
-        sleep 1
-        if dialog=$(open_save_dialog "$window"); then
-            answer_file_dialog "$dialog" MyJet.xml
-            # The platform asks before it replaces the file.
-            sleep 3
-            xdotool key --clearmodifiers alt+y
-            answer_no_to_launch 60 || fail "no question about starting Voxtrel after the merge"
-        else
-            fail "Alt+G opened no dialog titled \"Save Wingcall Profile\""
-        fi
     else
         fail "Alt+A opened no Append Settings window"
+    fi
+    # Opened again, the box shows append mode on; Escape leaves it so.
+    wait_until_shown "$window" 30 || fail "the main window did not come back"
+    keys_in "$window" alt+a
+    if options=$(wait_for_other_window "$window"); then
+        keys_in "$options" Escape
+        wait_until_gone "$options" 30 || fail "Escape did not close Append Settings"
+    else
+        fail "Append Settings did not open a second time"
+    fi
+    wait_until_shown "$window" 30 || fail "the main window did not come back after Escape"
+    if dialog=$(open_save_dialog "$window"); then
+        answer_file_dialog "$dialog" MyJet.xml
+        # The platform asks before it replaces the file.
+        sleep 3
+        xdotool key --clearmodifiers alt+y
+        answer_no_to_launch 60 || fail "no question about starting Voxtrel after the merge"
+    else
+        fail "Alt+G opened no dialog titled \"Save Wingcall Profile\""
     fi
     if [[ -f $own.bak ]]; then
         [[ $(sha256sum <"$own.bak") == "$own_bytes" ]] ||
