@@ -1,7 +1,9 @@
 // The plain-words failure reports: what went wrong, with the file or key concerned.
 #include "app/app_messages.h"
 
+#include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryFile>
 
 namespace wingcall::app {
 
@@ -44,33 +46,62 @@ QString AppendSourceStillChosenText(const QString& appendSourcePath) {
 
 namespace {
 
-// The profile stays where it was written, and the first run is what finds Voxtrel again.
-QString ProfileWrittenAndHowToChooseVoxtrel(const QString& profilePath,
-                                            const QString& settingsPath) {
-    return QStringLiteral(
-               "The profile has been written to \"%1\".\n\nTo choose Voxtrel again, set "
-               "OpenedOnce=0 in the [General] section of Wingcall.ini and start Wingcall (the "
-               "file is \"%2\").")
-        .arg(profilePath, settingsPath);
+QString ProfileWrittenAndChooseVoxtrelNow(const QString& profilePath, const QString& ending) {
+    return QStringLiteral("The profile has been written to \"%1\".%2\n\n%3")
+        .arg(profilePath, ending, kChooseVoxtrelNowQuestion);
 }
 
 }  // namespace
 
-QString VoxtrelLocationMissingText(const QStringList& missingKeys, const QString& profilePath,
-                                   const QString& settingsPath) {
+QString VoxtrelLocationMissingText(const QStringList& missingKeys, const QString& profilePath) {
     return QStringLiteral(
                "Voxtrel was not started: Wingcall.ini does not say where Voxtrel is (%1 "
-               "missing from its [General] section). Wingcall will now close.\n\n%2")
+               "missing from its [General] section).\n\n%2")
         .arg(missingKeys.join(QStringLiteral(" and ")) +
                  (missingKeys.size() > 1 ? QStringLiteral(" are") : QStringLiteral(" is")),
-             ProfileWrittenAndHowToChooseVoxtrel(profilePath, settingsPath));
+             ProfileWrittenAndChooseVoxtrelNow(
+                 profilePath,
+                 QStringLiteral(" If you answer No, or cancel the choice, Wingcall closes.")));
 }
 
 QString VoxtrelNotStartedText(const QString& executable, const QString& reason,
-                              const QString& profilePath, const QString& settingsPath) {
+                              const QString& profilePath) {
     return QStringLiteral("Voxtrel could not be started from \"%1\": %2\n\n%3")
-        .arg(executable, reason, ProfileWrittenAndHowToChooseVoxtrel(profilePath, settingsPath));
+        .arg(executable, reason, ProfileWrittenAndChooseVoxtrelNow(profilePath, QString()));
 }
+
+QString CallsAlreadyThereQuestion(const QString& fileName, int count, const QString& firstPhrase) {
+    return QStringLiteral(
+               "\"%1\" already holds %2 of the calls Wingcall is about to add, for example "
+               "\"%3\". Adding them again puts each of them in the profile twice, and Voxtrel "
+               "cannot tell them apart.\n\nAdd them anyway?")
+        .arg(fileName, QString::number(count), firstPhrase);
+}
+
+QString ProgramFolderUnnamedText() {
+    return QStringLiteral(
+        "Wingcall cannot tell which folder it was started from: the system cannot hand over that "
+        "folder's name as text (its name holds bytes that are no text in this system's encoding). "
+        "Wingcall will now close.\n\nMove the Wingcall folder to a folder with a plain name, "
+        "for example in Documents, and start it from there.");
+}
+
+namespace {
+
+// Whether the settings file is marked read-only (its permission or attribute) in a folder where a
+// file can be made: the folder is tried for real, since on Windows its permissions show only then.
+bool OnlyTheFileIsReadOnly(const QString& settingsPath) {
+    const QFileInfo file(settingsPath);
+    const bool marked =
+        file.exists() && (!file.isWritable() || !file.permission(QFileDevice::WriteOwner));
+    if (!marked) {
+        return false;
+    }
+    QTemporaryFile probe(file.absolutePath() + QStringLiteral("/Wingcall-XXXXXX.tmp"));
+    return probe.open();
+}
+
+}  // namespace
 
 QString SettingsNotSavedText(const QString& settingsPath, const SettingsWriteFailure& failure) {
     // A lock that stayed busy is a whole message of its own: moving the folder would not help.
@@ -84,6 +115,16 @@ QString SettingsNotSavedText(const QString& settingsPath, const SettingsWriteFai
     }
     if (reason.isEmpty()) {
         reason = QStringLiteral("the system did not say why");
+    }
+    if (OnlyTheFileIsReadOnly(settingsPath)) {
+        // Only the file is in the way: moving the folder would carry the mark along.
+        return QStringLiteral(
+                   "Wingcall could not save its settings in \"%1\": %2.\n\nThe file "
+                   "Wingcall.ini is marked read-only. Close Wingcall, clear the mark and start "
+                   "Wingcall again: on Windows, right-click Wingcall.ini in Explorer, choose "
+                   "Properties and untick Read-only; on Linux, make the file writable (chmod u+w "
+                   "Wingcall.ini, or chattr -i as root for a file made immutable).")
+            .arg(settingsPath, reason);
     }
     return QStringLiteral(
                "Wingcall could not save its settings in \"%1\": %2.\n\nWingcall keeps its "

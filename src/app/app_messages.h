@@ -34,17 +34,23 @@ QString UntrappedErrorText(const QString& reason);
 // `nextStep`, when given, is the sentence that tells the pilot what to do about `reason`.
 QString ProfileNotWrittenText(const QString& reason, const QString& nextStep = QString());
 // What to do when the chosen profile or its folder cannot be written.
-inline const QString kOutputNotWritableNextStep =
-    QStringLiteral("Choose another folder in the save dialog, or make this one writable.");
+inline const QString kOutputNotWritableNextStep = QStringLiteral(
+    "Press Generate again and choose a folder you can write to (for example Documents), or make "
+    "this one writable.");
 // What to do when the profile append mode adds to is refused: append mode still points at it.
 QString AppendSourceStillChosenText(const QString& appendSourcePath);
 // Voxtrel was not started, for a Wingcall.ini that does not say where it is, or for a start that
-// failed; both name the profile written and how to choose Voxtrel again.
-QString VoxtrelLocationMissingText(const QStringList& missingKeys, const QString& profilePath,
-                                   const QString& settingsPath);
+// failed; both name the profile written and end in the question kChooseVoxtrelNowQuestion.
+QString VoxtrelLocationMissingText(const QStringList& missingKeys, const QString& profilePath);
 QString VoxtrelNotStartedText(const QString& executable, const QString& reason,
-                              const QString& profilePath, const QString& settingsPath);
-// A write of Wingcall.ini at `settingsPath` that stored nothing, and why.
+                              const QString& profilePath);
+inline const QString kChooseVoxtrelNowQuestion = QStringLiteral("Choose voxtrel.exe now?");
+// Asked before adding calls to a profile that already holds `count` calls of the same phrase.
+QString CallsAlreadyThereQuestion(const QString& fileName, int count, const QString& firstPhrase);
+// The folder Wingcall was started from has a name the system cannot hand over as text.
+QString ProgramFolderUnnamedText();
+// A write of Wingcall.ini at `settingsPath` that stored nothing, and why. A file marked read-only
+// in a folder that can be written is told apart from a folder Wingcall cannot write to.
 QString SettingsNotSavedText(const QString& settingsPath, const SettingsWriteFailure& failure);
 
 }  // namespace wingcall::app

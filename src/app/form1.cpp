@@ -11,12 +11,14 @@
 #include <limits>
 
 #include "app/app_messages.h"
+#include "app/enter_presses_button.h"
 #include "app/error_text.h"
 #include "app/form2.h"
 #include "app/form3.h"
 #include "app/key_name_box.h"
 #include "app/program_icon.h"
 #include "app/text_conversion.h"
+#include "app/tool_tip_text.h"
 #include "app/twips.h"
 #include "app/window_font.h"
 #include "app/xml_text_validator.h"
@@ -49,6 +51,7 @@ QPushButton* CreateButton(QWidget* window, const char* name, const QString& capt
     button->setText(caption);
     button->setAutoDefault(false);
     button->setAccessibleName(QString(caption).remove(u'&'));
+    PressOnEnter(button);
     return button;
 }
 
@@ -162,9 +165,9 @@ void Form1::CreateControls() {
     }
     HelpTypingKeyNames(txtPTTKey);
     HelpTypingKeyNames(txtPTTKey2);
-    chkPTT->setToolTip(QStringLiteral(
+    chkPTT->setToolTip(WrappedToolTip(QStringLiteral(
         "Ticked, the profile gets a push-to-talk block with the type, initial state, keys and "
-        "joystick button below. Ticked with no key and no joystick button, it gets none."));
+        "joystick button below. Ticked with no key and no joystick button, it gets none.")));
     ShowAppendChoice();
 
     for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8}) {
@@ -213,14 +216,14 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::ShowAppendChoice() {
-    cmdAppend->setToolTip(
+    cmdAppend->setToolTip(WrappedToolTip(
         state_.AppendMode == 1
             ? QStringLiteral("Append mode is on: the next Generate adds its commands to the "
                              "profile \"%1\". Open Append Settings to choose another profile or "
                              "to write a new one.")
                   .arg(QDir::toNativeSeparators(state_.AppendSourcePath))
             : QStringLiteral("Generate writes a new profile. Open Append Settings to add the "
-                             "commands to a profile you already have."));
+                             "commands to a profile you already have.")));
 }
 
 void Form1::ShowAgain() {

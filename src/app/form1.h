@@ -95,7 +95,16 @@ class Form1 : public QWidget {
     void CreateControls();
     void SetTabOrder();
     bool RunFirstRunSetup();
+    // Has the pilot choose voxtrel.exe ("Voxtrel Folder") until the choice is Voxtrel and can be
+    // stored, then stores it. The chosen path, or none when the dialog was cancelled or the
+    // program was asked to end meanwhile.
+    std::optional<QString> ChooseAndStoreVoxtrel();
     void RestorePushToTalkSettings();
+    // Puts back the callsign, flight number and position of the last profile, where stored.
+    void RestoreFlight();
+    // With append mode on: whether to go on when the profile to add to already holds some of the
+    // calls about to be added (the pilot is asked); true when it holds none.
+    bool ConfirmAddingCallsAgain(const CommandTables& tables);
     void StorePushToTalkSettings();
     void OfferToStartVoxtrel(const QString& profilePath);
     void ShowAgain();

@@ -1,10 +1,13 @@
 // Form1's Generate command: personalise, save, store the push-to-talk settings, offer Voxtrel.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QStringList>
 
 #include "app/app_messages.h"
+#include "app/calls_already_there.h"
 #include "app/error_text.h"
 #include "app/form1.h"
 #include "app/general_settings_step.h"
@@ -46,6 +49,10 @@ void Form1::Generation() {
         // A callsign that keeps forming new placeholders with the text around it: say which
         // phrase and leave the window as it is.
         services_.messageBoxes.show(this, ErrorText(error), MessageButtons::Ok);
+        return;
+    }
+
+    if (state_.AppendMode == 1 && !ConfirmAddingCallsAgain(tables)) {
         return;
     }
 
@@ -112,6 +119,10 @@ void Form1::StorePushToTalkSettings() {
                                                      : QStringLiteral("0"));
     settings.write(QStringLiteral("PTTInState"), PTTInitState->currentText());
     settings.write(QStringLiteral("PTTKind"), PTTType->currentText());
+    // The flight the profile was made for comes back at the next start.
+    settings.write(QStringLiteral("LastCallsign"), txtCallsign->text());
+    settings.write(QStringLiteral("LastFlightNumber"), Combo1->currentText());
+    settings.write(QStringLiteral("LastPosition"), Combo2->currentText());
     // The profile is written whatever became of these; the pilot hears once that the choices
     // will not be remembered, and the flow goes on to the launch question.
     if (const std::optional<QString> failure = settings.failureMessage()) {
@@ -119,53 +130,99 @@ void Form1::StorePushToTalkSettings() {
     }
 }
 
+bool Form1::ConfirmAddingCallsAgain(const CommandTables& tables) {
+    QStringList newPhrases;
+    for (std::size_t index = 1;
+         index <= tables.CommandCount && index < tables.CommandPhrases.size(); ++index) {
+        newPhrases << FromWide(tables.CommandPhrases[index]);
+    }
+    const std::optional<CallsAlreadyThere> already =
+        FindCallsAlreadyThere(state_.AppendSourcePath, newPhrases);
+    if (!already) {
+        return true;
+    }
+    return services_.messageBoxes.show(
+               this,
+               CallsAlreadyThereQuestion(QFileInfo(state_.AppendSourcePath).fileName(),
+                                         already->count, already->firstPhrase),
+               MessageButtons::YesNoDefaultNo) == kAnswerYes;
+}
+
 void Form1::OfferToStartVoxtrel(const QString& profilePath) {
     if (services_.messageBoxes.show(this, kStartVoxtrelText, MessageButtons::YesNo,
                                     kStartVoxtrelTitle) != kAnswerYes) {
         return;
     }
-    const QString missing = FromWide(kMissingValue);
-    const auto trimSpaces = [](QString value) {
-        while (value.startsWith(u' ')) {
-            value.remove(0, 1);
-        }
-        while (value.endsWith(u' ')) {
-            value.chop(1);
-        }
-        return value;
-    };
-    const QString profilesFolder =
-        trimSpaces(ReadGeneral(QStringLiteral("VoxtrelProfilesPath"), missing));
-    const QString executable = trimSpaces(ReadGeneral(QStringLiteral("VoxtrelEXE"), missing));
+    QString program = state_.VoxtrelChosenThisRun;
+    if (program.isEmpty()) {
+        const QString missing = FromWide(kMissingValue);
+        const auto trimSpaces = [](QString value) {
+            while (value.startsWith(u' ')) {
+                value.remove(0, 1);
+            }
+            while (value.endsWith(u' ')) {
+                value.chop(1);
+            }
+            return value;
+        };
+        const QString profilesFolder =
+            trimSpaces(ReadGeneral(QStringLiteral("VoxtrelProfilesPath"), missing));
+        const QString executable = trimSpaces(ReadGeneral(QStringLiteral("VoxtrelEXE"), missing));
 
-    QStringList missingKeys;
-    if (profilesFolder == missing) {
-        missingKeys << QStringLiteral("VoxtrelProfilesPath");
-    }
-    if (executable == missing) {
-        missingKeys << QStringLiteral("VoxtrelEXE");
-    }
-    if (!missingKeys.isEmpty()) {
-        services_.messageBoxes.show(
-            this,
-            VoxtrelLocationMissingText(missingKeys, profilePath, FromWide(state_.SettingsPath)),
-            MessageButtons::Ok);
-        EndProgram(kExitNormal);
-        return;
+        QStringList missingKeys;
+        if (profilesFolder == missing) {
+            missingKeys << QStringLiteral("VoxtrelProfilesPath");
+        }
+        if (executable == missing) {
+            missingKeys << QStringLiteral("VoxtrelEXE");
+        }
+        if (!missingKeys.isEmpty()) {
+            std::optional<QString> chosen;
+            if (services_.messageBoxes.show(this,
+                                            VoxtrelLocationMissingText(missingKeys, profilePath),
+                                            MessageButtons::YesNo) == kAnswerYes) {
+                chosen = ChooseAndStoreVoxtrel();
+            }
+            if (endedWithStatus_) {
+                return;
+            }
+            if (!chosen) {
+                // Without Voxtrel's location the program ends, as it always has.
+                EndProgram(kExitNormal);
+                return;
+            }
+            program = *chosen;
+        } else {
+            program = PathFromStoredText(executable);
+        }
     }
 
-    // The profile just written is the one argument, handed over without a shell, so spaces and
-    // any other characters in its path arrive intact.
-    const QString program = PathFromStoredText(executable);
-    const StartResult result = services_.programStarter.start(program, {profilePath});
-    if (!result.started) {
-        services_.messageBoxes.show(this,
-                                    VoxtrelNotStartedText(program, result.reason, profilePath,
-                                                          FromWide(state_.SettingsPath)),
-                                    MessageButtons::Ok);
-        return;
+    for (;;) {
+        // A path typed into Wingcall.ini by hand may be relative: it names a file from Wingcall's
+        // folder, and is handed over whole so that it is not looked up again from Voxtrel's.
+        if (QDir::isRelativePath(QDir::fromNativeSeparators(program))) {
+            program = QDir::toNativeSeparators(
+                QDir::cleanPath(QDir(services_.hostFiles.programFolder())
+                                    .absoluteFilePath(QDir::fromNativeSeparators(program))));
+        }
+        // The profile just written is the one argument, handed over without a shell, so spaces
+        // and any other characters in its path arrive intact.
+        const StartResult result = services_.programStarter.start(program, {profilePath});
+        if (result.started) {
+            EndProgram(kExitNormal);
+            return;
+        }
+        if (services_.messageBoxes.show(this,
+                                        VoxtrelNotStartedText(program, result.reason, profilePath),
+                                        MessageButtons::YesNo) != kAnswerYes) {
+            return;
+        }
+        const std::optional<QString> chosen = ChooseAndStoreVoxtrel();
+        if (!chosen || endedWithStatus_) {
+            return;
+        }
+        program = *chosen;
     }
-    EndProgram(kExitNormal);
 }
 
 }  // namespace wingcall::app

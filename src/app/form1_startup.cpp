@@ -3,6 +3,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QValidator>
+
+#include <utility>
 
 #include "app/app_messages.h"
 #include "app/form1.h"
@@ -39,7 +42,16 @@ void Form1::Form_Load() {
         return;
     }
     try {
-        state_.SettingsPath = ToWide(SettingsFileIn(services_.hostFiles.programFolder()));
+        // A folder whose name the system cannot hand over as text comes back empty or with
+        // replacement characters; the settings file would then be looked for somewhere else
+        // (the root of the file system), which is never Wingcall's own.
+        const QString programFolder = services_.hostFiles.programFolder();
+        if (programFolder.isEmpty() || programFolder.contains(QChar::ReplacementCharacter)) {
+            services_.messageBoxes.show(this, ProgramFolderUnnamedText(), MessageButtons::Ok);
+            EndProgram(kExitFailure);
+            return;
+        }
+        state_.SettingsPath = ToWide(SettingsFileIn(programFolder));
 
         if (!services_.hostFiles.isOrdinaryFile(FromWide(state_.SettingsPath))) {
             services_.messageBoxes.show(this, kSettingsMissingText, MessageButtons::Ok,
@@ -71,6 +83,7 @@ void Form1::Form_Load() {
         LoadCommandTemplate(state_.SettingsPath, state_.CommandTemplate);
 
         RestorePushToTalkSettings();
+        RestoreFlight();
     } catch (const std::exception& error) {
         // A template the load refuses, or anything else start-up cannot deal with: the user
         // learns what is wrong, and no half-filled window is ever shown.
@@ -81,20 +94,28 @@ void Form1::Form_Load() {
 // Has the user locate voxtrel.exe and stores where Voxtrel lives. False when the program ended.
 bool Form1::RunFirstRunSetup() {
     services_.messageBoxes.show(this, kSpecifyVoxtrelText, MessageButtons::Ok);
+    const std::optional<QString> chosen = ChooseAndStoreVoxtrel();
+    if (endedWithStatus_) {
+        return false;
+    }
+    if (!chosen) {
+        services_.messageBoxes.show(this, kFirstRunCancelledText, MessageButtons::Ok,
+                                    kFirstRunCancelledTitle);
+        EndProgram(kExitFailure);
+        return false;
+    }
+    return true;
+}
+
+std::optional<QString> Form1::ChooseAndStoreVoxtrel() {
     for (;;) {
         if (endedWithStatus_) {
             // A termination request arrived while a message or the dialog was open.
-            return false;
+            return std::nullopt;
         }
         const FileDialogResult chosen = services_.fileDialogs.showOpen(this, commonVoxtrel);
-        if (endedWithStatus_) {
-            return false;
-        }
-        if (!chosen) {
-            services_.messageBoxes.show(this, kFirstRunCancelledText, MessageButtons::Ok,
-                                        kFirstRunCancelledTitle);
-            EndProgram(kExitFailure);
-            return false;
+        if (endedWithStatus_ || !chosen) {
+            return std::nullopt;
         }
         const QString path = *chosen;
         commonVoxtrel.fileName = path;
@@ -121,12 +142,18 @@ bool Form1::RunFirstRunSetup() {
         settings.write(QStringLiteral("VoxtrelEXE"), executable.text);
         settings.write(QStringLiteral("VoxtrelProfilesPath"), profiles.text);
         settings.write(QStringLiteral("OpenedOnce"), QStringLiteral("1"));
-        // Start-up goes on as after any first run; the pilot learns once why this question will
-        // come back at the next start.
+        // The flow goes on; the pilot learns once why this question will come back at the next
+        // start, and this run still knows where Voxtrel is.
         if (const std::optional<QString> failure = settings.failureMessage()) {
+            state_.VoxtrelChosenThisRun = path;
             services_.messageBoxes.show(this, *failure, MessageButtons::Ok);
+        } else {
+            state_.VoxtrelChosenThisRun.clear();
         }
-        return !endedWithStatus_;
+        if (endedWithStatus_) {
+            return std::nullopt;
+        }
+        return path;
     }
 }
 
@@ -159,6 +186,25 @@ void Form1::RestorePushToTalkSettings() {
                  ReadGeneral(QStringLiteral("PTTInState"), QString()) == QStringLiteral("off")
                      ? QStringLiteral("off")
                      : QStringLiteral("on"));
+}
+
+void Form1::RestoreFlight() {
+    const QString missing = FromWide(kMissingValue);
+    // Only a callsign the box itself would take comes back.
+    QString callsign = ReadGeneral(QStringLiteral("LastCallsign"), missing);
+    int unused = 0;
+    if (callsign != missing &&
+        txtCallsign->validator()->validate(callsign, unused) == QValidator::Acceptable) {
+        txtCallsign->setText(callsign);
+    }
+    // A number outside the lists selects nothing, so it leaves the defaults.
+    for (const auto& [list, key] : {std::pair{Combo1, QStringLiteral("LastFlightNumber")},
+                                    std::pair{Combo2, QStringLiteral("LastPosition")}}) {
+        const int entry = list->findText(ReadGeneral(key, missing), Qt::MatchExactly);
+        if (entry >= 0) {
+            list->setCurrentIndex(entry);
+        }
+    }
 }
 
 }  // namespace wingcall::app

@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "app/app_messages.h"
+#include "app/enter_presses_button.h"
 #include "app/program_icon.h"
 #include "app/twips.h"
 #include "app/window_font.h"
@@ -67,12 +68,15 @@ Form2::Form2(const QString& keyNamesPage, AppServices& services, QWidget* parent
     address.mergeCharFormat(link);
     connect(Text1, &QTextBrowser::anchorClicked, this, &Form2::OpenKeyNamesPage);
     Text1->setAccessibleName(QStringLiteral("Instructions"));
+    Text1->setAccessibleDescription(QStringLiteral(
+        "How to use the push-to-talk key boxes. Tab, then Enter, opens the list of key names."));
 
     Command1 = new QPushButton(QStringLiteral("&Close"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setAccessibleName(QStringLiteral("Close"));
     Command1->setAutoDefault(false);
     PlaceInTwips(Command1, 2040, 2040, 1215, 495);
+    PressOnEnter(Command1);
 
     WidenToFitCaption(Command1, GrowFrom::Centre);
     setTabOrder(Text1, Command1);

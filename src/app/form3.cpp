@@ -3,12 +3,16 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QPushButton>
 #include <QShortcut>
 
 #include "app/app_messages.h"
+#include "app/enter_presses_button.h"
 #include "app/program_icon.h"
+#include "app/tool_tip_text.h"
 #include "app/twips.h"
 #include "app/window_font.h"
 
@@ -30,21 +34,36 @@ Form3::Form3(WingcallState& state, AppServices& services, QWidget* parent)
     chkAppend->setObjectName(QStringLiteral("chkAppend"));
     chkAppend->setAccessibleName(QStringLiteral("Enable Append of Profile"));
     PlaceInTwips(chkAppend, 600, 360, 2055, 375);
+    // The box shows the choice in force, so that "&Close" keeps it unless the pilot changes it.
+    chkAppend->setChecked(state_.AppendMode == 1);
+    const QString choice =
+        state_.AppendMode == 1
+            ? QStringLiteral(
+                  "Ticked: the next Generate adds its calls to the profile \"%1\". "
+                  "Close with the box ticked to choose that profile or another one, "
+                  "unticked to write a new profile.")
+                  .arg(QDir::toNativeSeparators(state_.AppendSourcePath))
+            : QStringLiteral(
+                  "Unticked: the next Generate writes a new profile. Tick the box "
+                  "and press Close to choose a profile to add the calls to.");
+    chkAppend->setToolTip(WrappedToolTip(choice));
+    chkAppend->setAccessibleDescription(choice);
 
     cmdExit = new QPushButton(QStringLiteral("&Close"), this);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdExit->setAccessibleName(QStringLiteral("Close"));
     cmdExit->setAutoDefault(false);
     PlaceInTwips(cmdExit, 1920, 1320, 1215, 495);
+    PressOnEnter(cmdExit);
 
     WidenToFitCaption(chkAppend, GrowFrom::Left);
     WidenToFitCaption(cmdExit, GrowFrom::Centre);
     setTabOrder(chkAppend, cmdExit);
     CommonAppend.filter = QStringLiteral("VoxtrelProfiles|*.xml");
     connect(cmdExit, &QPushButton::clicked, this, &Form3::cmdExit_Click);
-    // Escape is the keyboard's way to "&Close", and applies the choice as it does.
+    // Escape backs out: the window closes and the append choice stays as it was.
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-            &Form3::cmdExit_Click);
+            [this] { close(); });
 }
 
 void Form3::showEvent(QShowEvent* event) {
@@ -54,12 +73,17 @@ void Form3::showEvent(QShowEvent* event) {
 
 void Form3::Append() {
     try {
-        CommonAppend.initialFolder = state_.ProfilesFolder;
+        // With append mode on, the dialog offers the profile chosen last, in its folder.
+        if (state_.AppendMode == 1 && !state_.AppendSourcePath.isEmpty()) {
+            CommonAppend.initialFolder =
+                QDir::toNativeSeparators(QFileInfo(state_.AppendSourcePath).path());
+            CommonAppend.fileName = state_.AppendSourcePath;
+        } else {
+            CommonAppend.initialFolder = state_.ProfilesFolder;
+        }
         const FileDialogResult chosen = services_.fileDialogs.showOpen(this, CommonAppend);
         if (!chosen) {
-            // A cancel: the next generation writes a new profile.
-            state_.AppendMode = 0;
-            state_.AppendSourcePath.clear();
+            // A cancel backs out: append mode stays as it was when the window opened.
             return;
         }
         // The path is not checked here: the merge reports a file it cannot read.
@@ -71,21 +95,24 @@ void Form3::Append() {
 }
 
 void Form3::cmdExit_Click() {
-    close();
-}
-
-void Form3::closeEvent(QCloseEvent* event) {
-    // The frame's close control acts as "&Close": the choice is applied, the main window returns.
-    event->accept();
     if (closing_) {
         return;
     }
-    closing_ = true;
+    // Only "&Close" applies the box; the window's other ways out change nothing.
     if (chkAppend->isChecked()) {
         Append();
     } else {
         state_.AppendMode = 0;
     }
+    close();
+}
+
+void Form3::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (closing_) {
+        return;
+    }
+    closing_ = true;
     hide();
     emit closed();
 }

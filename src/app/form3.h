@@ -20,7 +20,8 @@ class Form3 : public QWidget {
     // Lets the user choose the profile to merge into and sets AppendMode and AppendSourcePath.
     void Append();
 
-    // Applies the append choice and closes the window; the main window is shown again.
+    // Applies the append choice and closes the window; the main window is shown again. Escape
+    // and the frame's close control close it without applying anything.
     void cmdExit_Click();
 
     QCheckBox* chkAppend;

@@ -7,6 +7,7 @@
 #include <QStyle>
 
 #include "app/key_names.h"
+#include "app/tool_tip_text.h"
 
 namespace wingcall::app {
 namespace {
@@ -19,7 +20,7 @@ const QString kHintFrame =
 void ShowHint(QLineEdit* box) {
     const QString hint = UnknownKeyNameHint(box->text());
     const QString help = hint.isEmpty() ? kKeyBoxHelp : hint + QStringLiteral("\n\n") + kKeyBoxHelp;
-    box->setToolTip(help);
+    box->setToolTip(WrappedToolTip(help));
     box->setAccessibleDescription(help);
     const bool unknown = !hint.isEmpty();
     if (box->property("unknownKeyName").toBool() != unknown) {

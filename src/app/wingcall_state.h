@@ -23,6 +23,9 @@ struct WingcallState {
     // The append choice made when the append options window last closed.
     int AppendMode = 0;
     QString AppendSourcePath;
+    // The voxtrel.exe chosen in this run when Wingcall.ini could not store it: the launch starts
+    // this one, since the settings file does not say where Voxtrel is. Empty otherwise.
+    QString VoxtrelChosenThisRun;
 };
 
 }  // namespace wingcall::app

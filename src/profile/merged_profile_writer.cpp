@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "errors/wingcall_error.h"
-#include "files/atomic_file.h"
+#include "files/backed_up_replace.h"
 #include "files/whole_file_read.h"
 #include "files/wide_path.h"
 #include "profile/profile_document.h"
@@ -539,7 +539,7 @@ void WriteMergedProfile(const std::filesystem::path& outputPath,
     const std::string document = AssembleMergedDocument(tables, sourceBytes, carried.bodySize);
     CheckMergedDocument(AppendSourcePath, document, document.size() - carried.bodySize,
                         sourceBytes);
-    ReplaceFileContents(outputPath, document);
+    ReplaceFileKeepingBackup(outputPath, document);
 }
 
 }  // namespace wingcall

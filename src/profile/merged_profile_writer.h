@@ -85,8 +85,9 @@ std::string MergedProfileDocument(const CommandTables& tables, std::string_view 
 // `command-list` (FindMarkupFault). Otherwise the merge is refused with MergeSourceRefused
 // InvalidArgument naming the source's line and what is wrong there. Throws MergeSourceRefused
 // FileAccess naming the source and the reason when it cannot be read, and WingcallError FileAccess
-// naming the output when that cannot be written. On any failure the output and the source are
-// untouched. Memory: the source and the merged document, about twice the source.
+// naming the output when that cannot be written (BackupNotMade when the output already exists and
+// its bytes could not first be kept as BackupPathFor(outputPath)). On any failure the output and
+// the source are untouched. Memory: the source and the merged document, about twice the source.
 void WriteMergedProfile(const std::filesystem::path& outputPath,
                         const std::filesystem::path& AppendSourcePath, const CommandTables& tables);
 

@@ -1,7 +1,7 @@
 // Writes a complete new profile document from the command tables and the push-to-talk choices.
 #include "profile/new_profile_writer.h"
 
-#include "files/atomic_file.h"
+#include "files/backed_up_replace.h"
 #include "profile/profile_document.h"
 
 namespace wingcall {
@@ -65,7 +65,7 @@ std::string NewProfileDocument(const CommandTables& tables, const PushToTalkValu
 void WriteNewProfile(const std::filesystem::path& outputPath, const CommandTables& tables,
                      const PushToTalkValues& pushToTalk) {
     // The whole document is built first, so a refused command table leaves the target alone too.
-    ReplaceFileContents(outputPath, NewProfileDocument(tables, pushToTalk));
+    ReplaceFileKeepingBackup(outputPath, NewProfileDocument(tables, pushToTalk));
 }
 
 }  // namespace wingcall

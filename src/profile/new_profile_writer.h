@@ -23,8 +23,10 @@ struct PushToTalkValues {
 // InvalidArgument naming a value that holds a character XML cannot hold (AttributeValueText).
 std::string NewProfileDocument(const CommandTables& tables, const PushToTalkValues& pushToTalk);
 
-// Writes NewProfileDocument to `outputPath`, replacing it only once every byte is written.
-// Throws WingcallError naming the file and the reason on failure; the target is then untouched.
+// Writes NewProfileDocument to `outputPath`, replacing it only once every byte is written; a file
+// already there is first kept as BackupPathFor(outputPath). Throws WingcallError naming the file
+// and the reason on failure (BackupNotMade when the earlier file could not be kept); the target
+// is then untouched.
 void WriteNewProfile(const std::filesystem::path& outputPath, const CommandTables& tables,
                      const PushToTalkValues& pushToTalk);
 

@@ -14,6 +14,7 @@
 
 #include "app/form2.h"
 #include "app/form3.h"
+#include "app/tool_tip_text.h"
 #include "program_folder_fixture.h"
 
 namespace wingcall::app::testing {
@@ -230,14 +231,16 @@ TEST_F(SecondaryWindowsTest, InstructionsShowTheFiveLinesAndClosingBringsBackThe
     }
 }
 
-TEST_F(SecondaryWindowsTest, ClosingTheAppendOptionsAppliesTheAppendChoice) {
+// The box shows the choice in force; "&Close" applies it, Escape and the frame back out.
+TEST_F(SecondaryWindowsTest, OnlyCloseAppliesTheAppendChoice) {
     for (const std::vector<std::string>& row : Rows("app_append_options.txt", 8)) {
         SCOPED_TRACE(row[0]);
         const bool tick = row[3] == "yes";
+        const bool byButton = row[5] == "button";
         Form1& window = shownWindow();
         state_.AppendMode = std::stoi(row[1]);
         state_.AppendSourcePath = Q(row[2]);
-        if (tick) {
+        if (tick && byButton) {
             dialogs_.answers = {row[4] == "(cancel)" ? std::nullopt : FileDialogResult(Q(row[4]))};
         }
 
@@ -245,7 +248,13 @@ TEST_F(SecondaryWindowsTest, ClosingTheAppendOptionsAppliesTheAppendChoice) {
         QPointer<Form3> appendOptions = window.appendOptionsWindow();
         ASSERT_TRUE(appendOptions);
         EXPECT_FALSE(window.isVisible());
-        EXPECT_FALSE(appendOptions->chkAppend->isChecked()) << "unticked at every opening";
+        EXPECT_EQ(appendOptions->chkAppend->isChecked(), state_.AppendMode == 1);
+        // The box's tooltip and description name the profile the next Generate adds to.
+        const QString before = QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(Q(row[2])));
+        EXPECT_EQ(appendOptions->chkAppend->accessibleDescription().contains(before),
+                  state_.AppendMode == 1);
+        EXPECT_EQ(appendOptions->chkAppend->toolTip().simplified(),
+                  appendOptions->chkAppend->accessibleDescription());
         appendOptions->chkAppend->setChecked(tick);
         const QWidget* dialogOwner = appendOptions.data();
         if (row[5] == "frame") {
@@ -264,18 +273,78 @@ TEST_F(SecondaryWindowsTest, ClosingTheAppendOptionsAppliesTheAppendChoice) {
         EXPECT_TRUE(window.isVisible());
         // The button's tooltip names the profile the next Generate adds to, and only then.
         const QString named = QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(Q(row[7])));
-        EXPECT_EQ(window.cmdAppend->toolTip().contains(named), state_.AppendMode == 1)
+        EXPECT_EQ(window.cmdAppend->toolTip().simplified().contains(named), state_.AppendMode == 1)
             << window.cmdAppend->toolTip().toStdString();
-        ASSERT_EQ(dialogs_.showings.size(), tick ? 1u : 0u);
-        if (tick) {
+        ASSERT_EQ(dialogs_.showings.size(), tick && byButton ? 1u : 0u);
+        if (tick && byButton) {
             const DialogShowing& showing = dialogs_.showings[0];
             EXPECT_FALSE(showing.save);
             EXPECT_EQ(showing.parent, dialogOwner);
             EXPECT_TRUE(showing.settings.title.isEmpty());
             EXPECT_EQ(showing.settings.filter, QStringLiteral("VoxtrelProfiles|*.xml"));
-            EXPECT_EQ(showing.settings.initialFolder, QStringLiteral("/sim/voxtrel/profiles"));
+            // With append mode on, the dialog offers the profile in force, in its folder.
+            const bool wasOn = row[1] == "1";
+            EXPECT_EQ(showing.settings.initialFolder,
+                      wasOn ? QDir::toNativeSeparators(QStringLiteral("/p"))
+                            : QStringLiteral("/sim/voxtrel/profiles"));
+            EXPECT_EQ(showing.settings.fileName, wasOn ? Q(row[2]) : QString());
         }
     }
+}
+
+// Wingcall's own tooltips come in lines of at most about sixty characters, every word kept.
+TEST_F(SecondaryWindowsTest, TooltipsAreShortLines) {
+    EXPECT_EQ(WrappedToolTip(QStringLiteral("short")), QStringLiteral("short"));
+    const QString long_ = QString(QStringLiteral("word ")).repeated(40) + QStringLiteral("\n\nend");
+    const QString wrapped = WrappedToolTip(long_);
+    EXPECT_EQ(QString(wrapped).replace(u'\n', u' ').simplified(), long_.simplified());
+    EXPECT_TRUE(wrapped.endsWith(QStringLiteral("\n\nend")));
+
+    Form1& window = shownWindow();
+    window.cmdAppend_Click();
+    const QList<QWidget*> tipped = {window.chkPTT, window.cmdAppend, window.txtPTTKey,
+                                    window.appendOptionsWindow()->chkAppend};
+    for (const QWidget* widget : tipped) {
+        SCOPED_TRACE(widget->objectName().toStdString());
+        EXPECT_FALSE(widget->toolTip().isEmpty());
+        for (const QString& line : widget->toolTip().split(u'\n')) {
+            EXPECT_LE(line.size(), kToolTipLineLength) << line.toStdString();
+        }
+    }
+    window.appendOptionsWindow()->close();
+}
+
+// Enter presses the button that has the focus in each window; in a text box it does nothing.
+TEST_F(SecondaryWindowsTest, EnterPressesTheFocusedButton) {
+    Form1& window = shownWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(window.txtCallsign, Qt::Key_Return);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(dialogs_.showings.empty());
+
+    window.Command1->setFocus();
+    QTest::keyClick(window.Command1, Qt::Key_Return);
+    QPointer<Form2> instructions = window.instructionsWindow();
+    ASSERT_TRUE(instructions);
+    EXPECT_FALSE(window.isVisible());
+    instructions->Command1->setFocus();
+    QTest::keyClick(instructions->Command1, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_TRUE(window.isVisible());
+
+    window.cmdAppend->setFocus();
+    QTest::keyClick(window.cmdAppend, Qt::Key_Return);
+    QPointer<Form3> appendOptions = window.appendOptionsWindow();
+    ASSERT_TRUE(appendOptions);
+    appendOptions->cmdExit->setFocus();
+    QTest::keyClick(appendOptions->cmdExit, Qt::Key_Return);
+    EXPECT_TRUE(window.isVisible());
+
+    dialogs_.answers = {std::nullopt};
+    window.cmdGenerate->setFocus();
+    QTest::keyClick(window.cmdGenerate, Qt::Key_Return);
+    ASSERT_EQ(dialogs_.showings.size(), 1u);
+    EXPECT_TRUE(dialogs_.showings[0].save);
+    EXPECT_EQ(messages_.texts(), QStringList{kGenerationAbortedText});
 }
 
 // The page address in the help text opens in the browser when clicked or when reached with Tab
@@ -292,6 +361,8 @@ TEST_F(SecondaryWindowsTest, TheKeyNamesPageOpensFromTheInstructionsByMouseAndBy
 
     // The window opens with the focus in the text, at its top.
     ASSERT_EQ(QApplication::focusWidget(), text);
+    EXPECT_TRUE(text->accessibleDescription().contains(
+        QStringLiteral("Tab, then Enter, opens the list of key names")));
     QTest::keyClick(text, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), text) << "Tab reaches the link first";
     QTest::keyClick(text, Qt::Key_Return);

@@ -94,6 +94,10 @@ TEST(QtMessageBoxesTest, NoIconDefaultTitleAndYesAsTheDefaultButton) {
     EXPECT_EQ(boxes.show(nullptr, QStringLiteral("Start?"), MessageButtons::YesNo,
                          QStringLiteral("Start Voxtrel ?")),
               kAnswerNo);
+    // A question whose Yes may cost the pilot something has No as its default button.
+    WhenShown<QMessageBox>([](QMessageBox* box) { box->defaultButton()->click(); });
+    EXPECT_EQ(boxes.show(nullptr, QStringLiteral("Again?"), MessageButtons::YesNoDefaultNo),
+              kAnswerNo);
 
     // A closed box gives the keystrokes back to its window, so Tab and the access keys work at
     // once, also on a display without a window manager.

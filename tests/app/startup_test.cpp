@@ -55,6 +55,50 @@ TEST_F(StartupTest, AProgramAtTheRootLooksForItsSettingsFileThere) {
     EXPECT_EQ(FromWide(state_.SettingsPath), root + QStringLiteral("Wingcall.ini"));
 }
 
+// A folder whose name the system cannot hand over as text is never swapped for another one (the
+// root, with a Wingcall.ini anyone may have left there): Wingcall says so and ends.
+TEST_F(StartupTest, AProgramFolderWithoutANameEndsTheProgramWithoutReadingAnything) {
+    for (const QString& folder : {QString(), QStringLiteral("/home/pilot/Caf\uFFFD/Wingcall")}) {
+        SCOPED_TRACE(folder.toStdString());
+        FolderHostFiles unnamed(folder);
+        AppServices services{dialogs_, messages_, starter_, unnamed, urlOpener_};
+        messages_.shown.clear();
+        Form1 window(state_, services);
+        window.Form_Load();
+        EXPECT_EQ(messages_.texts(), QStringList{ProgramFolderUnnamedText()});
+        EXPECT_EQ(window.endedWithStatus(), kExitFailure);
+        EXPECT_TRUE(state_.SettingsPath.empty());
+        EXPECT_EQ(window.PTTJoyButton->count(), 0);
+    }
+}
+
+// The flight of the last profile comes back when it is one the window can show; anything else
+// leaves the defaults.
+TEST_F(StartupTest, TheLastFlightComesBackWhenItIsValid) {
+    const std::string general =
+        "[General]\r\nOpenedOnce=1\r\nVoxtrelProfilesPath=/sim/voxtrel/profiles\r\n";
+    Form1* window = &startProgram(
+        general + "LastCallsign=Cobra Leader\r\nLastFlightNumber=9\r\nLastPosition=4\r\n" +
+        std::string(kCommands));
+    EXPECT_EQ(window->txtCallsign->text(), QStringLiteral("Cobra Leader"));
+    EXPECT_EQ(window->Combo1->currentText(), QStringLiteral("9"));
+    EXPECT_EQ(window->Combo2->currentText(), QStringLiteral("4"));
+
+    window = &startProgram(general +
+                           "LastCallsign=Bad\x01Name\r\nLastFlightNumber=10\r\nLastPosition=0\r\n" +
+                           std::string(kCommands));
+    EXPECT_TRUE(messages_.shown.empty());
+    // The box would not take the control character either.
+    EXPECT_EQ(window->txtCallsign->text(), QStringLiteral("BadName"));
+    EXPECT_EQ(window->Combo1->currentText(), QStringLiteral("1"));
+    EXPECT_EQ(window->Combo2->currentText(), QStringLiteral("1"));
+
+    window = &startProgram(general + "LastCallsign=\r\nLastFlightNumber=3x\r\n" +
+                           std::string(kCommands));
+    EXPECT_EQ(window->txtCallsign->text(), QString()) << "an empty callsign was the last one";
+    EXPECT_EQ(window->Combo1->currentText(), QStringLiteral("1"));
+}
+
 // An opened program asks nothing, fills the lists, and shows the push-to-talk settings as
 // stored in [General]; the enable rule runs for the restored state.
 TEST_F(StartupTest, AnOpenedProgramAsksNothingAndRestoresThePushToTalkSettings) {

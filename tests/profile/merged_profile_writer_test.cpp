@@ -107,10 +107,13 @@ TEST_F(WriteMergedProfileTest, WritesTheMergeAndKeepsTheSourceEvenWhenItIsTheOut
     WriteMergedProfile(output, source, EngageCommand());
     EXPECT_EQ(ReadBytes(output), DataFile("merged_from_own.xml"));
     EXPECT_EQ(ReadBytes(source), sourceBytes);
+    EXPECT_EQ(ReadBytes(folder_ / "new.xml.bak"), "to be replaced");
 
+    // Merged into itself, the profile's earlier bytes are kept beside it.
     WriteMergedProfile(source, source, EngageCommand());
     EXPECT_EQ(ReadBytes(source), DataFile("merged_from_own.xml"));
-    EXPECT_EQ(CountEntries(folder_.path()), 2u);
+    EXPECT_EQ(ReadBytes(folder_ / "old.xml.bak"), sourceBytes);
+    EXPECT_EQ(CountEntries(folder_.path()), 4u);
 }
 
 TEST_F(WriteMergedProfileTest, ATemplatePastItsTablesIsRefusedAndNoOutputIsMade) {

@@ -74,6 +74,8 @@ TEST(WriteNewProfile, ReplacesTheWholeFileAndARefusedTemplateLeavesItAsItWas) {
     testing::WriteBytes(profile, std::string(5000, 'x'));
     WriteNewProfile(profile, ThreeCommands(), kFullPushToTalk);
     EXPECT_EQ(ReadBytes(profile), DataFile("new_profile_ptt_all.xml"));
+    // The file replaced is kept one step back.
+    EXPECT_EQ(ReadBytes(folder / "Wingcall.xml.bak"), std::string(5000, 'x'));
 
     CommandTables pastTheKeys = OneCommand();
     pastTheKeys.CommandKeys.pop_back();
@@ -81,7 +83,9 @@ TEST(WriteNewProfile, ReplacesTheWholeFileAndARefusedTemplateLeavesItAsItWas) {
     testing::ExpectWingcallError([&] { WriteNewProfile(profile, pastTheKeys, PushToTalkValues{}); },
                                  ErrorNumber::SubscriptOutOfRange, {"Keys(2)"});
     EXPECT_EQ(ReadBytes(profile), DataFile("new_profile_ptt_all.xml"));
-    EXPECT_EQ(testing::CountEntries(folder.path()), 1u);
+    EXPECT_EQ(ReadBytes(folder / "Wingcall.xml.bak"), std::string(5000, 'x'))
+        << "a refused template keeps the earlier backup";
+    EXPECT_EQ(testing::CountEntries(folder.path()), 2u);
 }
 
 }  // namespace

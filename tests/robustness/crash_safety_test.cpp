@@ -34,12 +34,16 @@ constexpr auto kTimeBudget = std::chrono::milliseconds(4000);
 
 // Kills a child that writes `target` again and again, alternating writeOne(true) and
 // writeOne(false), after a random delay, round after round. After each kill the target must be
-// `old` or one of the complete `versions`; then the next write that changes the file must clear
-// away what the killed writers left (the folder holds the target and one other file).
+// `old` or one of the complete `versions`, and so must the target's backup "<target>.bak" where a
+// writer keeps one; then the next write that changes the file must clear away what the killed
+// writers left (the folder holds the target, one other file and `backups` backups).
 template <typename WriteOne>
 void ExpectKilledWritesLeaveWholeFiles(const TempFolder& folder, const fs::path& target,
                                        const std::string& old,
-                                       const std::set<std::string>& versions, WriteOne writeOne) {
+                                       const std::set<std::string>& versions, std::size_t backups,
+                                       WriteOne writeOne) {
+    const fs::path backup = fs::path(target) += ".bak";
+    const std::size_t files = 2 + backups;
     using std::chrono::steady_clock;
     // How long one write takes here, so that the kill delays span several writes.
     WriteBytes(target, old);
@@ -72,10 +76,15 @@ void ExpectKilledWritesLeaveWholeFiles(const TempFolder& folder, const fs::path&
         child.Kill();
         child.Wait(std::chrono::seconds(10));
         ++rounds;
-        leftTemporaryFiles += CountEntries(folder.path()) > 2 ? 1 : 0;
+        leftTemporaryFiles += CountEntries(folder.path()) > files ? 1 : 0;
         const std::string now = ReadBytes(target);
         ASSERT_TRUE(now == old || versions.contains(now))
             << "a killed write left a file of " << now.size() << " bytes";
+        if (backups != 0) {
+            const std::string kept = ReadBytes(backup);
+            ASSERT_TRUE(kept == old || versions.contains(kept))
+                << "a killed write left a backup of " << kept.size() << " bytes";
+        }
     }
     // How many kills landed between the creation of a temporary file and its rename. Not
     // asserted: on a slow (sanitizer) build most of a write is spent building the content.
@@ -86,7 +95,7 @@ void ExpectKilledWritesLeaveWholeFiles(const TempFolder& folder, const fs::path&
     // file alone and so clears nothing; one of the two always changes the file.
     writeOne(true);
     writeOne(false);
-    EXPECT_EQ(CountEntries(folder.path()), 2u) << "temporary files were left behind";
+    EXPECT_EQ(CountEntries(folder.path()), files) << "temporary files were left behind";
 }
 
 // Each writer in turn rewrites its target with one of two versions. The folder holds one other
@@ -125,7 +134,9 @@ TEST(CrashSafety, AKilledWriteLeavesTheOldOrACompleteFileAndNothingElse) {
             versions.insert(ReadBytes(target));
         }
         ASSERT_EQ(versions.size(), 2u) << "a write left the file as it was";
-        ExpectKilledWritesLeaveWholeFiles(folder, target, old, versions, write);
+        // A profile writer keeps the file it replaces as "Wingcall.xml.bak".
+        ExpectKilledWritesLeaveWholeFiles(folder, target, old, versions, settingsWrite ? 0 : 1,
+                                          write);
         EXPECT_EQ(ReadBytes(source), sourceBytes);
     }
 }

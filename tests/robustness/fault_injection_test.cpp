@@ -77,8 +77,12 @@ TEST_P(DiskFull, GivesAClearErrorAndKeepsTheTarget) {
     WriteBytes(folder / "Wingcall.ini", settings);
     WriteBytes(folder / "Earlier.xml", NewProfileDocument(TablesFor(2000), kPushToTalk));
     const fs::path target = folder / (settingsWrite ? "Wingcall.ini" : "Wingcall.xml");
+    // A profile writer keeps the file it replaces as its backup; one from an earlier Generate is
+    // there already.
+    const fs::path backup = fs::path(target) += ".bak";
     if (!settingsWrite) {
         WriteBytes(target, "old content\r\n");
+        WriteBytes(backup, "older backup");
     }
     const std::string before = ReadBytes(target);
     const std::size_t entries = CountEntries(folder.path());
@@ -106,6 +110,9 @@ TEST_P(DiskFull, GivesAClearErrorAndKeepsTheTarget) {
         EXPECT_NE(outcome.report.find("File too large"), std::string::npos);
     }
     EXPECT_EQ(CountEntries(folder.path()), entries) << "a temporary file was left";
+    if (!settingsWrite) {
+        EXPECT_EQ(ReadBytes(backup), "older backup") << "the earlier backup is kept";
+    }
     EXPECT_EQ(ReadBytes(target), before);
     EXPECT_EQ(ReadBytes(folder / "Wingcall.ini"), settings);
     EXPECT_EQ(ReadBytes(folder / "Earlier.xml"), earlier);
@@ -113,6 +120,9 @@ TEST_P(DiskFull, GivesAClearErrorAndKeepsTheTarget) {
     // Once there is room again, a write succeeds and leaves no temporary file behind.
     EXPECT_EQ(Write(GetParam(), folder.path()), "");
     EXPECT_EQ(CountEntries(folder.path()), entries);
+    if (!settingsWrite) {
+        EXPECT_EQ(ReadBytes(backup), before) << "the replaced profile is kept";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, DiskFull,

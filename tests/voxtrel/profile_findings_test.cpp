@@ -124,6 +124,11 @@ TEST(StandInWindowTest, ShowsTheCommandsThePushToTalkBlockAndTheFindings) {
     StandInWindow window("/profiles/Wingcall.xml", profile, findings);
 
     EXPECT_EQ(window.windowTitle(), "Voxtrel (stand-in) - Wingcall.xml");
+    // The window says it is not Voxtrel, and how Wingcall gets to start the real one.
+    const auto* notVoxtrel = window.findChild<QLabel*>("notVoxtrel");
+    ASSERT_NE(notVoxtrel, nullptr);
+    EXPECT_TRUE(notVoxtrel->text().startsWith("This is Wingcall's stand-in, not Voxtrel"));
+    EXPECT_TRUE(notVoxtrel->text().contains("\"Choose voxtrel.exe now?\""));
     ASSERT_EQ(window.CommandTable()->rowCount(), 2);
     EXPECT_EQ(window.CommandTable()->item(1, 2)->text(), "Bogus");
     EXPECT_EQ(window.PushToTalkSummary()->text(),

@@ -14,10 +14,14 @@
 #   5. accepting the save dialog's proposed name "Wingcall" writes Wingcall.xml;
 #   6. with Wingcall.ini unwritable (immutable), Generate writes the profile, says that the
 #      settings could not be saved (the message is read through the clipboard, where Ctrl+C
-#      puts a message box's text), and then asks about starting Voxtrel.
+#      puts a message box's text), and then asks about starting Voxtrel;
+#   7. a pilot's own profile chosen in Append Settings stays chosen when Append Settings is opened
+#      again and left with Escape, and the Generate that replaces it keeps its old bytes as
+#      <name>.bak beside it.
 # Usage: tests/windows/smoke_test.sh WINDOWS_ZIP [MAIN_WINDOW_SCREENSHOT.png]
 # Needs wine, xvfb, xdotool, xclip, imagemagick and chattr (scripts/test-windows installs them).
 set -euo pipefail
+shopt -s extglob
 repository=$(cd "$(dirname "$0")/../.." && pwd)
 zip=$(realpath "$1")
 screenshot=${2:-}
@@ -364,7 +368,7 @@ if chattr +i "$folder/Wingcall.ini" 2>/dev/null; then
                 xdotool key --clearmodifiers ctrl+c
                 sleep 1
                 text=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
-                [[ $text == *'Wingcall could not save its settings in "'*'Wingcall.ini": '*'Move the whole Wingcall folder'* ]] ||
+                [[ $text == *'Wingcall could not save its settings in "'*'Wingcall.ini": '*@(Move the whole Wingcall folder|is marked read-only)* ]] ||
                     fail "the message does not say that the settings could not be saved: $text"
                 xdotool key Return
                 answer_no_to_launch 60 ||
@@ -387,6 +391,129 @@ if chattr +i "$folder/Wingcall.ini" 2>/dev/null; then
 else
     echo "  skipped: this file system cannot make Wingcall.ini immutable (chattr +i)"
 fi
+
+# The secondary window up now: the one visible window titled Wingcall that is not $1.
+wait_for_other_window() {
+    local main=$1 id
+    for _ in $(seq 120); do
+        id=$(xdotool search --onlyvisible --name '^Wingcall$' 2>/dev/null |
+             grep -v -x "$main" | head -n 1 || true)
+        if [[ -n $id ]]; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.25
+    done
+    return 1
+}
+
+# A visible window of a file dialog's size that is none of the windows $1...: the dialog, whatever
+# its title. Tooltips are smaller, and the display's desktop window covers the whole screen.
+wait_for_new_window() {
+    local id width height
+    for _ in $(seq 120); do
+        for id in $(xdotool search --onlyvisible --name '' 2>/dev/null |
+                    grep -v -x -F "$(printf '%s\n' "$@")" || true); do
+            read -r width height < <(xdotool getwindowgeometry "$id" 2>/dev/null |
+                                     sed -n 's/.*Geometry: \([0-9]*\)x\([0-9]*\)/\1 \2/p')
+            if ((${width:-0} >= 400 && ${height:-0} >= 300 && ${width:-0} < 1024)); then
+                echo "$id"
+                return 0
+            fi
+        done
+        sleep 0.25
+    done
+    return 1
+}
+
+# Waits up to $2 seconds until window $1 is no longer visible.
+wait_until_gone() {
+    for _ in $(seq $(($2 * 4))); do
+        xdotool search --onlyvisible --name '' 2>/dev/null | grep -q -x "$1" || return 0
+        sleep 0.25
+    done
+    return 1
+}
+
+# Waits up to $2 seconds until window $1 is visible again.
+wait_until_shown() {
+    for _ in $(seq $(($2 * 4))); do
+        xdotool search --onlyvisible --name '' 2>/dev/null | grep -q -x "$1" && return 0
+        sleep 0.25
+    done
+    return 1
+}
+
+# Presses keys $2... in window $1, given the focus first.
+keys_in() {
+    local window=$1
+    shift
+    xdotool windowfocus "$window" 2>/dev/null || true
+    sleep 0.5
+    xdotool key --clearmodifiers "$@"
+    sleep 1
+}
+
+echo "Smoke case 7: Escape in Append Settings keeps the choice, and a replaced profile is kept"
+folder=$(unpack backup)
+settle_settings "$folder"
+profiles=$folder/try-without-voxtrel/profiles
+own=$profiles/MyJet.xml
+printf '%s\r\n' '<?xml version="1.0" encoding="iso-8859-1" ?>' '<voxtrel-config>' \
+    '        <command-list>' '                <command name="Gear" phrase="gear down">' \
+    '                        <sequence keys="G" />' '                </command>' \
+    '       </command-list>' '</voxtrel-config>' >"$own"
+own_bytes=$(sha256sum <"$own")
+start_program "$folder"
+if window=$(wait_for_window Wingcall 120); then
+    keys_in "$window" alt+a
+    if options=$(wait_for_other_window "$window"); then
+        keys_in "$options" alt+e alt+c
+        # The open dialog has no title of its own: it is the new window beside these two.
+        if dialog=$(wait_for_new_window "$window" "$options"); then
+            answer_file_dialog "$dialog" "Z:${own//\//\\}"
+            wait_until_gone "$options" 30 || fail "Append Settings stayed open after the choice"
+        else
+            fail "Close with the box ticked opened no open dialog"
+        fi
+    else
+        fail "Alt+A opened no Append Settings window"
+    fi
+    # Opened again, the box shows append mode on; Escape leaves it so.
+    wait_until_shown "$window" 30 || fail "the main window did not come back"
+    keys_in "$window" alt+a
+    if options=$(wait_for_other_window "$window"); then
+        keys_in "$options" Escape
+        wait_until_gone "$options" 30 || fail "Escape did not close Append Settings"
+    else
+        fail "Append Settings did not open a second time"
+    fi
+    wait_until_shown "$window" 30 || fail "the main window did not come back after Escape"
+    if dialog=$(open_save_dialog "$window"); then
+        answer_file_dialog "$dialog" MyJet.xml
+        # The platform asks before it replaces the file.
+        sleep 3
+        xdotool key --clearmodifiers alt+y
+        answer_no_to_launch 60 || fail "no question about starting Voxtrel after the merge"
+    else
+        fail "Alt+G opened no dialog titled \"Save Wingcall Profile\""
+    fi
+    if [[ -f $own.bak ]]; then
+        [[ $(sha256sum <"$own.bak") == "$own_bytes" ]] ||
+            fail "MyJet.xml.bak does not hold the old bytes of MyJet.xml"
+        echo "  MyJet.xml.bak holds the old profile"
+    else
+        fail "Generate over MyJet.xml left no MyJet.xml.bak"
+    fi
+    grep -q 'phrase="gear down"' "$own" ||
+        fail "MyJet.xml lost the pilot's own call: append mode did not survive Escape"
+    grep -q 'phrase="Avenger one one rejoin"' "$own" ||
+        fail "MyJet.xml did not get Wingcall's calls"
+    exit_through_alt_e "$window"
+else
+    fail "no main window titled Wingcall within 120 s"
+fi
+stop_program
 
 if ((failures)); then
     echo "Windows smoke test: $failures failure(s)" >&2

@@ -53,6 +53,11 @@ StandInWindow::StandInWindow(const QString& profilePath, const Profile& profile,
 
     auto* layout = new QVBoxLayout(this);
 
+    auto* notVoxtrel = new QLabel(kNotVoxtrelText, this);
+    notVoxtrel->setObjectName(QStringLiteral("notVoxtrel"));
+    notVoxtrel->setWordWrap(true);
+    layout->addWidget(notVoxtrel);
+
     auto* pathLabel = new QLabel(QStringLiteral("Profile: %1").arg(profilePath), this);
     pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     pathLabel->setWordWrap(true);

@@ -14,6 +14,12 @@ class QLabel;
 
 namespace voxtrel {
 
+// The line at the top of the window: a pilot who chose this program at Wingcall's first run must
+// learn that it is not Voxtrel, and how to have Wingcall start the real one.
+inline const QString kNotVoxtrelText = QStringLiteral(
+    "This is Wingcall's stand-in, not Voxtrel. For the real one, rename this voxtrel.exe and "
+    "answer Yes to \"Choose voxtrel.exe now?\" in Wingcall.");
+
 class StandInWindow : public QWidget {
   public:
     StandInWindow(const QString& profilePath, const Profile& profile,

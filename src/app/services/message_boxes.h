@@ -7,7 +7,9 @@ class QWidget;
 
 namespace wingcall::app {
 
-enum class MessageButtons { Ok, YesNo };
+// YesNo has Yes as the default button; YesNoDefaultNo, for a question whose Yes may cost the pilot
+// something, has No.
+enum class MessageButtons { Ok, YesNo, YesNoDefaultNo };
 
 // The answers, numbered as the program has always numbered them.
 inline constexpr int kAnswerOk = 1;
@@ -21,7 +23,7 @@ class MessageBoxes {
   public:
     virtual ~MessageBoxes() = default;
     // Shows `text` modally over `parent`, with no icon. An empty `title` shows "Wingcall".
-    // Yes/No boxes have Yes as the default button. Returns kAnswerOk, kAnswerYes or kAnswerNo.
+    // Returns kAnswerOk, kAnswerYes or kAnswerNo.
     virtual int show(QWidget* parent, const QString& text, MessageButtons buttons,
                      const QString& title = QString()) = 0;
 };

@@ -14,9 +14,9 @@ int QtMessageBoxes::show(QWidget* parent, const QString& text, MessageButtons bu
     box.setWindowTitle(title.isEmpty() ? kApplicationTitle : title);
     box.setText(text);
     box.setTextFormat(Qt::PlainText);
-    if (buttons == MessageButtons::YesNo) {
+    if (buttons != MessageButtons::Ok) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton(buttons == MessageButtons::YesNo ? QMessageBox::Yes : QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
