@@ -1,0 +1,322 @@
+// The template check: the numbers of each family present in the file, the lengths the load
+// found, and the phrases and key sequences that reach a profile.
+#include "settings/command_template_check.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+#include <optional>
+#include <set>
+#include <string_view>
+
+#include "files/whole_file_read.h"
+#include "files/wide_path.h"
+#include "settings/settings_file.h"
+#include "text/utf8_text.h"
+
+namespace wingcall {
+namespace {
+
+// Far above any settings file a pilot edits; a larger one is left to the load's own reading.
+constexpr std::size_t kLargestFileLookedThrough = 256 * 1024 * 1024;
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return LowerAscii(x) == LowerAscii(y);
+           });
+}
+
+std::string_view Trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+enum Family { kCommand, kPhrase, kKeys, kFamilies };
+constexpr std::string_view kFamilyNames[kFamilies] = {"Command", "Phrase", "Keys"};
+
+std::string Key(Family family, std::size_t number) {
+    return std::string(kFamilyNames[family]) + "(" + std::to_string(number) + ")";
+}
+
+// The numbers of each family's keys in the [Commands] section, as the file holds them: the
+// settings routines can only be asked for one key at a time, and a gap hides what lies past it.
+struct SectionKeys {
+    bool sectionFound = false;
+    std::set<std::size_t> numbers[kFamilies];
+};
+
+// "Keys(12)" in any letter case, with blanks around it as the settings routines allow.
+std::optional<std::pair<Family, std::size_t>> FamilyKeyOf(std::string_view name) {
+    for (int family = 0; family < kFamilies; ++family) {
+        const std::string_view word = kFamilyNames[family];
+        if (name.size() < word.size() + 3 ||
+            !EqualIgnoringAsciiCase(name.substr(0, word.size()), word) ||
+            name[word.size()] != '(' || name.back() != ')') {
+            continue;
+        }
+        const std::string_view digits = name.substr(word.size() + 1, name.size() - word.size() - 2);
+        if (digits.empty() || digits.size() > 9 || digits.front() == '0' ||
+            !std::all_of(digits.begin(), digits.end(),
+                         [](char c) { return c >= '0' && c <= '9'; })) {
+            return std::nullopt;
+        }
+        return std::pair{static_cast<Family>(family), std::stoul(std::string(digits))};
+    }
+    return std::nullopt;
+}
+
+SectionKeys ReadSectionKeys(const std::wstring& settingsPath) {
+    SectionKeys keys;
+    const WholeFileRead file = ReadWholeFile(PathFromWide(settingsPath), kLargestFileLookedThrough);
+    if (file.failure != WholeFileFailure::None) {
+        return keys;
+    }
+    const std::string& text = file.bytes;
+    bool inCommands = false;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        const std::string_view line = Trimmed(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+        if (line.starts_with('[')) {
+            const std::size_t close = line.find(']');
+            inCommands = close != std::string_view::npos &&
+                         EqualIgnoringAsciiCase(Trimmed(line.substr(1, close - 1)), "Commands");
+            keys.sectionFound = keys.sectionFound || inCommands;
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (!inCommands || equals == std::string_view::npos) {
+            continue;
+        }
+        if (const auto key = FamilyKeyOf(Trimmed(line.substr(0, equals)))) {
+            keys.numbers[key->first].insert(key->second);
+        }
+    }
+    return keys;
+}
+
+// The number of entries the load found in a family: its table holds the sentinel in the slot
+// after the last one.
+std::size_t EntriesOf(const std::vector<std::wstring>& table) {
+    for (std::size_t slot = 1; slot < table.size(); ++slot) {
+        if (table[slot] == kMissingValue) {
+            return slot - 1;
+        }
+    }
+    return table.empty() ? 0 : table.size() - 1;
+}
+
+// What lies past the end of a family: the key that ends it and the numbers left out after it.
+struct Gap {
+    std::size_t end = 0;  // the number that ends the family: missing, or holding "vuoto"
+    bool endPresent = false;
+    std::size_t first = 0;  // the lowest and highest numbers present past it
+    std::size_t last = 0;
+    bool operator==(const Gap&) const = default;
+};
+
+std::optional<Gap> GapOf(const std::set<std::size_t>& numbers, std::size_t entries) {
+    const auto past = numbers.upper_bound(entries + 1);
+    if (past == numbers.end()) {
+        return std::nullopt;
+    }
+    return Gap{entries + 1, numbers.contains(entries + 1), *past, *numbers.rbegin()};
+}
+
+std::string Range(const std::string& low, const std::string& high) {
+    return low == high ? low + " is" : low + " to " + high + " are";
+}
+
+std::string Calls(std::size_t first, std::size_t last) {
+    return first == last ? "call " + std::to_string(first)
+                         : "calls " + std::to_string(first) + " to " + std::to_string(last);
+}
+
+void FindGaps(const SectionKeys& keys, const std::size_t (&entries)[kFamilies],
+              std::vector<std::string>& findings, bool (&hasGap)[kFamilies]) {
+    std::optional<Gap> gaps[kFamilies];
+    for (int family = 0; family < kFamilies; ++family) {
+        gaps[family] = GapOf(keys.numbers[family], entries[family]);
+        hasGap[family] = gaps[family].has_value();
+    }
+    // A call deleted whole, its three keys at once, is one finding.
+    if (gaps[kCommand] && gaps[kCommand] == gaps[kPhrase] && gaps[kCommand] == gaps[kKeys]) {
+        const Gap& gap = *gaps[kCommand];
+        findings.push_back(
+            Key(kCommand, gap.end) + ", " + Key(kPhrase, gap.end) + " and " + Key(kKeys, gap.end) +
+            (gap.endPresent ? " hold \"vuoto\", which ends the list" : " are missing") + ", so " +
+            Calls(gap.first, gap.last) + (gap.first == gap.last ? " is" : " are") +
+            " left out of every profile.");
+        return;
+    }
+    for (int family = 0; family < kFamilies; ++family) {
+        if (!gaps[family]) {
+            continue;
+        }
+        const Gap& gap = *gaps[family];
+        const auto name = static_cast<Family>(family);
+        findings.push_back(
+            Key(name, gap.end) +
+            (gap.endPresent ? " holds \"vuoto\", which ends the list" : " is missing") + ", so " +
+            Range(Key(name, gap.first), Key(name, gap.last)) + " left out of every profile.");
+    }
+}
+
+void FindLengths(const std::size_t (&entries)[kFamilies], const bool (&hasGap)[kFamilies],
+                 std::vector<std::string>& findings) {
+    const std::size_t keys = entries[kKeys];
+    if (keys == 0) {
+        return;
+    }
+    // Every call has a key sequence: a shorter Command or Phrase family leaves its name or phrase
+    // to the slots past its end, the sentinel and then empty text.
+    const struct {
+        Family family;
+        const char* what;
+    } values[] = {{kCommand, "name"}, {kPhrase, "phrase"}};
+    for (const auto& value : values) {
+        const std::size_t have = entries[value.family];
+        if (have >= keys) {
+            continue;
+        }
+        std::string finding = "Keys runs to " + Key(kKeys, keys) + " but " +
+                              (have == 0 ? "there is no " + Key(value.family, 1)
+                                         : std::string(kFamilyNames[value.family]) + " only to " +
+                                               Key(value.family, have)) +
+                              ": " + Calls(have + 1, have + 1) + " gets the " + value.what +
+                              " \"vuoto\"";
+        if (keys > have + 1) {
+            finding += " and " + Calls(have + 2, keys) + " an empty " + value.what;
+        }
+        findings.push_back(finding + ".");
+    }
+    // Only as many calls as there are key sequences reach a profile.
+    const std::size_t longer = std::max(entries[kCommand], entries[kPhrase]);
+    if (longer > keys && !hasGap[kKeys]) {
+        const Family family = entries[kCommand] >= entries[kPhrase] ? kCommand : kPhrase;
+        findings.push_back(std::string(kFamilyNames[family]) + " runs to " + Key(family, longer) +
+                           " but Keys only to " + Key(kKeys, keys) + ", so " +
+                           Calls(keys + 1, longer) + (keys + 1 == longer ? " is" : " are") +
+                           " left out of every profile.");
+    }
+}
+
+bool IsPlaceholder(std::string_view word) {
+    std::string lower;
+    for (const char c : word) {
+        lower += LowerAscii(c);
+    }
+    for (const std::string_view placeholder : {"callsign$", "flightnumber$", "number$"}) {
+        if (lower.ends_with(placeholder)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void FindMisspelledPlaceholders(const CommandTables& tables, std::size_t phrases,
+                                std::vector<std::string>& findings) {
+    for (std::size_t call = 1; call <= phrases && call < tables.CommandPhrases.size(); ++call) {
+        const std::string phrase = Utf8FromWide(tables.CommandPhrases[call]);
+        std::size_t start = 0;
+        while (start < phrase.size()) {
+            std::size_t end = phrase.find_first_of(" \t", start);
+            if (end == std::string::npos) {
+                end = phrase.size();
+            }
+            const std::string_view word = std::string_view(phrase).substr(start, end - start);
+            start = end + 1;
+            if (word.size() > 1 && word.back() == '$' &&
+                std::isalpha(static_cast<unsigned char>(word[word.size() - 2])) &&
+                !IsPlaceholder(word)) {
+                findings.push_back(Key(kPhrase, call) + " holds \"" + std::string(word) +
+                                   "\", which is none of callsign$, flightnumber$ and number$: "
+                                   "it is spoken as written.");
+            }
+        }
+    }
+}
+
+void FindUnknownKeyNames(const CommandTables& tables, std::size_t calls,
+                         const std::unordered_set<std::wstring>& keyNames,
+                         std::vector<std::string>& findings) {
+    for (std::size_t call = 1; call <= calls && call < tables.CommandKeys.size(); ++call) {
+        const std::wstring& sequence = tables.CommandKeys[call];
+        std::vector<std::string> unknown;
+        std::size_t start = 0;
+        while (start <= sequence.size()) {
+            std::size_t end = sequence.find(L' ', start);
+            if (end == std::wstring::npos) {
+                end = sequence.size();
+            }
+            const std::wstring_view step = std::wstring_view(sequence).substr(start, end - start);
+            start = end + 1;
+            if (step.empty()) {
+                continue;
+            }
+            // The keys of one step, held together: "LShift+J".
+            for (std::size_t from = 0;;) {
+                const std::size_t plus = step.find(L'+', from);
+                const std::wstring name(step.substr(from, plus - from));
+                if (!keyNames.contains(name)) {
+                    unknown.push_back("\"" + Utf8FromWide(name) + "\"");
+                }
+                if (plus == std::wstring_view::npos) {
+                    break;
+                }
+                from = plus + 1;
+            }
+        }
+        if (unknown.empty()) {
+            continue;
+        }
+        std::string names = unknown.front();
+        for (std::size_t i = 1; i < unknown.size(); ++i) {
+            names += (i + 1 == unknown.size() ? " and " : ", ") + unknown[i];
+        }
+        findings.push_back(
+            Key(kKeys, call) + " holds " + names +
+            (unknown.size() == 1 ? ", which is not a key name" : ", which are not key names") +
+            " Voxtrel knows: Voxtrel will not press " + (unknown.size() == 1 ? "it." : "them."));
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> CheckCommandTemplate(const std::wstring& settingsPath,
+                                              const CommandTables& tables,
+                                              const std::unordered_set<std::wstring>& keyNames) {
+    std::vector<std::string> findings;
+    const SectionKeys keys = ReadSectionKeys(settingsPath);
+    const std::size_t entries[kFamilies] = {EntriesOf(tables.CommandNames),
+                                            EntriesOf(tables.CommandPhrases),
+                                            EntriesOf(tables.CommandKeys)};
+    if (tables.CommandCount == 0) {
+        findings.push_back(keys.sectionFound
+                               ? "The [Commands] section has no Keys(1), so every profile is "
+                                 "written without calls."
+                               : "There is no [Commands] section, so every profile is written "
+                                 "without calls.");
+    }
+    bool hasGap[kFamilies] = {};
+    FindGaps(keys, entries, findings, hasGap);
+    FindLengths(entries, hasGap, findings);
+    FindMisspelledPlaceholders(tables, std::min(entries[kPhrase], tables.CommandCount), findings);
+    FindUnknownKeyNames(tables, tables.CommandCount, keyNames, findings);
+    return findings;
+}
+
+}  // namespace wingcall
