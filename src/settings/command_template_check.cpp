@@ -3,10 +3,8 @@
 #include "settings/command_template_check.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <optional>
-#include <set>
 #include <string_view>
 
 #include "files/whole_file_read.h"
@@ -52,7 +50,7 @@ std::string Key(Family family, std::size_t number) {
 // settings routines can only be asked for one key at a time, and a gap hides what lies past it.
 struct SectionKeys {
     bool sectionFound = false;
-    std::set<std::size_t> numbers[kFamilies];
+    std::vector<std::size_t> numbers[kFamilies];  // in ascending order, each once
 };
 
 // "Keys(12)" in any letter case, with blanks around it as the settings routines allow.
@@ -65,12 +63,17 @@ std::optional<std::pair<Family, std::size_t>> FamilyKeyOf(std::string_view name)
             continue;
         }
         const std::string_view digits = name.substr(word.size() + 1, name.size() - word.size() - 2);
-        if (digits.empty() || digits.size() > 9 || digits.front() == '0' ||
-            !std::all_of(digits.begin(), digits.end(),
-                         [](char c) { return c >= '0' && c <= '9'; })) {
+        if (digits.empty() || digits.size() > 9 || digits.front() == '0') {
             return std::nullopt;
         }
-        return std::pair{static_cast<Family>(family), std::stoul(std::string(digits))};
+        std::size_t number = 0;
+        for (const char c : digits) {
+            if (c < '0' || c > '9') {
+                return std::nullopt;
+            }
+            number = number * 10 + static_cast<std::size_t>(c - '0');
+        }
+        return std::pair{static_cast<Family>(family), number};
     }
     return std::nullopt;
 }
@@ -84,9 +87,9 @@ SectionKeys ReadSectionKeys(const std::wstring& settingsPath) {
     const std::string& text = file.bytes;
     bool inCommands = false;
     for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            end = text.size();
+        std::size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
+            ++end;
         }
         const std::string_view line = Trimmed(std::string_view(text).substr(start, end - start));
         start = end + 1;
@@ -102,8 +105,12 @@ SectionKeys ReadSectionKeys(const std::wstring& settingsPath) {
             continue;
         }
         if (const auto key = FamilyKeyOf(Trimmed(line.substr(0, equals)))) {
-            keys.numbers[key->first].insert(key->second);
+            keys.numbers[key->first].push_back(key->second);
         }
+    }
+    for (std::vector<std::size_t>& numbers : keys.numbers) {
+        std::sort(numbers.begin(), numbers.end());
+        numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     }
     return keys;
 }
@@ -128,12 +135,13 @@ struct Gap {
     bool operator==(const Gap&) const = default;
 };
 
-std::optional<Gap> GapOf(const std::set<std::size_t>& numbers, std::size_t entries) {
-    const auto past = numbers.upper_bound(entries + 1);
+std::optional<Gap> GapOf(const std::vector<std::size_t>& numbers, std::size_t entries) {
+    const auto past = std::upper_bound(numbers.begin(), numbers.end(), entries + 1);
     if (past == numbers.end()) {
         return std::nullopt;
     }
-    return Gap{entries + 1, numbers.contains(entries + 1), *past, *numbers.rbegin()};
+    return Gap{entries + 1, std::binary_search(numbers.begin(), past, entries + 1), *past,
+               numbers.back()};
 }
 
 std::string Range(const std::string& low, const std::string& high) {
@@ -214,35 +222,40 @@ void FindLengths(const std::size_t (&entries)[kFamilies], const bool (&hasGap)[k
     }
 }
 
-bool IsPlaceholder(std::string_view word) {
-    std::string lower;
-    for (const char c : word) {
-        lower += LowerAscii(c);
-    }
-    for (const std::string_view placeholder : {"callsign$", "flightnumber$", "number$"}) {
-        if (lower.ends_with(placeholder)) {
+// Whether `word` ends with one of the three placeholders, in any letter case: personalisation
+// finds them inside words too.
+bool EndsWithPlaceholder(std::wstring_view word) {
+    for (const std::wstring_view placeholder : {L"callsign$", L"flightnumber$", L"number$"}) {
+        if (word.size() >= placeholder.size() &&
+            std::equal(placeholder.begin(), placeholder.end(), word.end() - placeholder.size(),
+                       [](wchar_t p, wchar_t w) {
+                           return p == (w >= L'A' && w <= L'Z' ? w - L'A' + L'a' : w);
+                       })) {
             return true;
         }
     }
     return false;
 }
 
+bool IsAsciiLetter(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
+
 void FindMisspelledPlaceholders(const CommandTables& tables, std::size_t phrases,
                                 std::vector<std::string>& findings) {
     for (std::size_t call = 1; call <= phrases && call < tables.CommandPhrases.size(); ++call) {
-        const std::string phrase = Utf8FromWide(tables.CommandPhrases[call]);
+        const std::wstring_view phrase = tables.CommandPhrases[call];
         std::size_t start = 0;
         while (start < phrase.size()) {
-            std::size_t end = phrase.find_first_of(" \t", start);
-            if (end == std::string::npos) {
-                end = phrase.size();
+            std::size_t end = start;
+            while (end < phrase.size() && phrase[end] != L' ' && phrase[end] != L'\t') {
+                ++end;
             }
-            const std::string_view word = std::string_view(phrase).substr(start, end - start);
+            const std::wstring_view word = phrase.substr(start, end - start);
             start = end + 1;
-            if (word.size() > 1 && word.back() == '$' &&
-                std::isalpha(static_cast<unsigned char>(word[word.size() - 2])) &&
-                !IsPlaceholder(word)) {
-                findings.push_back(Key(kPhrase, call) + " holds \"" + std::string(word) +
+            if (word.size() > 1 && word.back() == L'$' && IsAsciiLetter(word[word.size() - 2]) &&
+                !EndsWithPlaceholder(word)) {
+                findings.push_back(Key(kPhrase, call) + " holds \"" + Utf8FromWide(word) +
                                    "\", which is none of callsign$, flightnumber$ and number$: "
                                    "it is spoken as written.");
             }
@@ -253,9 +266,11 @@ void FindMisspelledPlaceholders(const CommandTables& tables, std::size_t phrases
 void FindUnknownKeyNames(const CommandTables& tables, std::size_t calls,
                          const std::unordered_set<std::wstring>& keyNames,
                          std::vector<std::string>& findings) {
+    std::wstring name;  // one buffer for every name looked up
+    std::vector<std::string> unknown;
     for (std::size_t call = 1; call <= calls && call < tables.CommandKeys.size(); ++call) {
         const std::wstring& sequence = tables.CommandKeys[call];
-        std::vector<std::string> unknown;
+        unknown.clear();
         std::size_t start = 0;
         while (start <= sequence.size()) {
             std::size_t end = sequence.find(L' ', start);
@@ -270,7 +285,7 @@ void FindUnknownKeyNames(const CommandTables& tables, std::size_t calls,
             // The keys of one step, held together: "LShift+J".
             for (std::size_t from = 0;;) {
                 const std::size_t plus = step.find(L'+', from);
-                const std::wstring name(step.substr(from, plus - from));
+                name.assign(step.substr(from, plus - from));
                 if (!keyNames.contains(name)) {
                     unknown.push_back("\"" + Utf8FromWide(name) + "\"");
                 }
