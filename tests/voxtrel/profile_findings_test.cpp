@@ -169,6 +169,14 @@ TEST(StandInWindowTest, ShowsTheCommandsThePushToTalkBlockAndTheFindings) {
     ASSERT_EQ(window.FindingList()->count(), 1);
     EXPECT_TRUE(window.FindingList()->item(0)->text().startsWith("Line 9: Command \"Tally\""));
 
+    // Started without a profile, it says how to give it one, and shows nothing to check.
+    StandInWindow empty;
+    const auto* noProfile = empty.findChild<QLabel*>("noProfile");
+    ASSERT_NE(noProfile, nullptr);
+    EXPECT_EQ(noProfile->text(), kNoProfileText);
+    EXPECT_EQ(empty.PushToTalkSummary(), nullptr);
+    EXPECT_EQ(empty.FindingList(), nullptr);
+
     StandInWindow clean("/profiles/Wingcall.xml", Profile{}, {});
     EXPECT_EQ(clean.FindingList()->item(0)->text(), "No problems found.");
     EXPECT_EQ(clean.PushToTalkSummary()->text(),
