@@ -547,6 +547,8 @@ done
 if [[ -n $message && -n $window ]]; then
     echo "  message box $message is up over the main window"
     keys_in "$message" Return
+    wait_until_gone "$message" 30 || fail "the template message did not close on Return"
+    sleep 1
     exit_through_alt_e "$window"
 else
     fail "no message about the template with a gap beside the main window (${#windows[@]} windows)"
