@@ -84,15 +84,20 @@ void Form1::Form_Load() {
         SelectByText(PTTJoyButton, QStringLiteral("None"));
 
         LoadCommandTemplate(state_.SettingsPath, state_.CommandTemplate);
-        // What the load took as the Parts say, and what of it will surprise the pilot.
-        std::unordered_set<std::wstring> keyNames;
-        for (const QString& name : KeyNames()) {
-            keyNames.insert(ToWide(name));
-        }
+        // What the load took as the Parts say, and what of it will surprise the pilot. The check
+        // only tells: whatever becomes of it, start-up goes on.
         templateFindings_.clear();
-        for (const std::string& finding :
-             CheckCommandTemplate(state_.SettingsPath, state_.CommandTemplate, keyNames)) {
-            templateFindings_ << QString::fromStdString(finding);
+        try {
+            std::unordered_set<std::wstring> keyNames;
+            for (const QString& name : KeyNames()) {
+                keyNames.insert(ToWide(name));
+            }
+            for (const std::string& finding :
+                 CheckCommandTemplate(state_.SettingsPath, state_.CommandTemplate, keyNames)) {
+                templateFindings_ << QString::fromStdString(finding);
+            }
+        } catch (const std::exception&) {
+            templateFindings_.clear();
         }
 
         RestorePushToTalkSettings();

@@ -60,7 +60,10 @@ const KeyNameList& List() {
             QStringList others;
             for (const QString& other : line.mid(equals + 1).split(u',')) {
                 others << other.trimmed();
-                loaded.nearMisses.insert(NearMissForm(other), name);
+                // A listed name's own spelling always means that name.
+                if (!loaded.nearMisses.contains(NearMissForm(other))) {
+                    loaded.nearMisses.insert(NearMissForm(other), name);
+                }
             }
             loaded.aliases.append({name, others});
         }

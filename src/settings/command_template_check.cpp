@@ -29,7 +29,9 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
 }
 
 std::string_view Trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
+    };
     while (!text.empty() && blank(text.front())) {
         text.remove_prefix(1);
     }
@@ -49,6 +51,7 @@ std::string Key(Family family, std::size_t number) {
 // The numbers of each family's keys in the [Commands] section, as the file holds them: the
 // settings routines can only be asked for one key at a time, and a gap hides what lies past it.
 struct SectionKeys {
+    bool read = false;  // the file was looked through
     bool sectionFound = false;
     std::vector<std::size_t> numbers[kFamilies];  // in ascending order, each once
 };
@@ -81,27 +84,45 @@ std::optional<std::pair<Family, std::size_t>> FamilyKeyOf(std::string_view name)
 SectionKeys ReadSectionKeys(const std::wstring& settingsPath) {
     SectionKeys keys;
     const WholeFileRead file = ReadWholeFile(PathFromWide(settingsPath), kLargestFileLookedThrough);
-    if (file.failure != WholeFileFailure::None) {
+    // A file in UTF-16 (which the load reads too) is not looked through here: the gaps are not
+    // found in it, and nothing is said about its sections.
+    if (file.failure != WholeFileFailure::None || file.bytes.starts_with("\xFF\xFE") ||
+        file.bytes.starts_with("\xFE\xFF")) {
         return keys;
     }
-    const std::string& text = file.bytes;
-    bool inCommands = false;
+    keys.read = true;
+    std::string_view text = file.bytes;
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    // The settings routines read the first section of a name; a second [Commands] further down
+    // reaches no profile, so it is not looked through either.
+    enum { Before, Inside, After } commands = Before;
     for (std::size_t start = 0; start < text.size();) {
         std::size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n' && text[end] != '\0') {
+            ++end;
+        }
+        std::string_view line = Trimmed(text.substr(start, end - start));
+        // A NUL ends the line's text for the settings routines; the rest of it is skipped.
         while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
             ++end;
         }
-        const std::string_view line = Trimmed(std::string_view(text).substr(start, end - start));
         start = end + 1;
-        if (line.starts_with('[')) {
-            const std::size_t close = line.find(']');
-            inCommands = close != std::string_view::npos &&
-                         EqualIgnoringAsciiCase(Trimmed(line.substr(1, close - 1)), "Commands");
-            keys.sectionFound = keys.sectionFound || inCommands;
+        const std::size_t close = line.rfind(']');
+        if (line.starts_with('[') && close != std::string_view::npos) {
+            const bool named =
+                EqualIgnoringAsciiCase(Trimmed(line.substr(1, close - 1)), "Commands");
+            if (commands == Inside) {
+                commands = After;
+            } else if (commands == Before && named) {
+                commands = Inside;
+                keys.sectionFound = true;
+            }
             continue;
         }
         const std::size_t equals = line.find('=');
-        if (!inCommands || equals == std::string_view::npos) {
+        if (commands != Inside || equals == std::string_view::npos) {
             continue;
         }
         if (const auto key = FamilyKeyOf(Trimmed(line.substr(0, equals)))) {
@@ -159,16 +180,6 @@ void FindGaps(const SectionKeys& keys, const std::size_t (&entries)[kFamilies],
     for (int family = 0; family < kFamilies; ++family) {
         gaps[family] = GapOf(keys.numbers[family], entries[family]);
         hasGap[family] = gaps[family].has_value();
-    }
-    // A call deleted whole, its three keys at once, is one finding.
-    if (gaps[kCommand] && gaps[kCommand] == gaps[kPhrase] && gaps[kCommand] == gaps[kKeys]) {
-        const Gap& gap = *gaps[kCommand];
-        findings.push_back(
-            Key(kCommand, gap.end) + ", " + Key(kPhrase, gap.end) + " and " + Key(kKeys, gap.end) +
-            (gap.endPresent ? " hold \"vuoto\", which ends the list" : " are missing") + ", so " +
-            Calls(gap.first, gap.last) + (gap.first == gap.last ? " is" : " are") +
-            " left out of every profile.");
-        return;
     }
     for (int family = 0; family < kFamilies; ++family) {
         if (!gaps[family]) {
@@ -271,6 +282,7 @@ void FindUnknownKeyNames(const CommandTables& tables, std::size_t calls,
     for (std::size_t call = 1; call <= calls && call < tables.CommandKeys.size(); ++call) {
         const std::wstring& sequence = tables.CommandKeys[call];
         unknown.clear();
+        bool loosePlus = false;
         std::size_t start = 0;
         while (start <= sequence.size()) {
             std::size_t end = sequence.find(L' ', start);
@@ -286,7 +298,9 @@ void FindUnknownKeyNames(const CommandTables& tables, std::size_t calls,
             for (std::size_t from = 0;;) {
                 const std::size_t plus = step.find(L'+', from);
                 name.assign(step.substr(from, plus - from));
-                if (!keyNames.contains(name)) {
+                if (name.empty()) {
+                    loosePlus = true;
+                } else if (!keyNames.contains(name)) {
                     unknown.push_back("\"" + Utf8FromWide(name) + "\"");
                 }
                 if (plus == std::wstring_view::npos) {
@@ -294,6 +308,9 @@ void FindUnknownKeyNames(const CommandTables& tables, std::size_t calls,
                 }
                 from = plus + 1;
             }
+        }
+        if (loosePlus) {
+            findings.push_back(Key(kKeys, call) + " holds a \"+\" with no key name beside it.");
         }
         if (unknown.empty()) {
             continue;
@@ -320,7 +337,9 @@ std::vector<std::string> CheckCommandTemplate(const std::wstring& settingsPath,
                                             EntriesOf(tables.CommandPhrases),
                                             EntriesOf(tables.CommandKeys)};
     if (tables.CommandCount == 0) {
-        findings.push_back(keys.sectionFound
+        findings.push_back(!keys.read ? "There is no Keys(1) in a [Commands] section, so every "
+                                        "profile is written without calls."
+                           : keys.sectionFound
                                ? "The [Commands] section has no Keys(1), so every profile is "
                                  "written without calls."
                                : "There is no [Commands] section, so every profile is written "

@@ -118,8 +118,8 @@ TEST_F(StartupTest, ATemplateThatLeavesCallsOutIsToldOnceTheWindowIsUp) {
     ASSERT_EQ(messages_.shown.size(), 1u);
     const QString text = messages_.shown[0].text;
     EXPECT_TRUE(
-        text.contains(QStringLiteral("- Command(2), Phrase(2) and Keys(2) are missing, so call 3 "
-                                     "is left out of every profile.")))
+        text.contains(QStringLiteral("- Command(2) is missing, so Command(3) is left out of every "
+                                     "profile.")))
         << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\"callsing$\"")));
     EXPECT_TRUE(text.contains(QStringLiteral("number the calls 1, 2, 3")));

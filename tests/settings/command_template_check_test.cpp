@@ -32,14 +32,15 @@ TEST(CommandTemplateCheck, SaysWhatEachEditLeavesOutOrGetsWrong) {
         SCOPED_TRACE(row[0]);
         testing::TempFolder folder;
         const std::string section = row[1] == "(none)" ? "" : "[Commands]\r\n" + row[1];
-        testing::WriteBytes(folder / "Wingcall.ini", "[General]\r\nOpenedOnce=1\r\n\r\n" + section);
+        testing::WriteBytes(folder / "Wingcall.ini",
+                            row[1].starts_with("(bom)")
+                                ? "\xEF\xBB\xBF[Commands]\r" + row[1].substr(5)
+                                : "[General]\r\nOpenedOnce=1\r\n\r\n" + section);
         const std::wstring settingsPath = WideFromPath(folder / "Wingcall.ini");
         CommandTables tables;
         LoadCommandTemplate(settingsPath, tables);
-        const CommandTables loaded = tables;
 
         EXPECT_EQ(Joined(CheckCommandTemplate(settingsPath, tables, kSomeKeyNames)), row[2]);
-        EXPECT_EQ(tables.CommandCount, loaded.CommandCount);
     }
 }
 

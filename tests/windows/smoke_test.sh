@@ -521,8 +521,8 @@ folder=$(unpack template-gap)
 settle_settings "$folder"
 sed -i -e '/^Command(10)=/d' -e '/^Phrase(10)=/d' -e '/^Keys(10)=/d' "$folder/Wingcall.ini"
 start_program "$folder"
-# The message and the main window are both titled Wingcall: the message is the one whose text
-# Ctrl+C copies.
+# The message and the main window are both titled Wingcall: the main window is the one of its
+# fixed size (case 1 prints it), and only the message is given keys until it is answered.
 windows=()
 for _ in $(seq 480); do
     mapfile -t windows < <(xdotool search --onlyvisible --name '^Wingcall$' 2>/dev/null || true)
@@ -533,17 +533,18 @@ done
 message=
 window=
 for id in "${windows[@]}"; do
-    printf '' | xclip -selection clipboard 2>/dev/null || true
-    keys_in "$id" ctrl+c
-    text=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
-    if [[ -z $message && $text == *'[Commands]'* ]]; then
-        message=$id
-        [[ $text == *'Command(10), Phrase(10) and Keys(10) are missing, so calls 11 to '*' are left out of every profile.'* ]] ||
-            fail "the template message does not name the gap: $text"
-    else
+    if [[ $(xdotool getwindowgeometry "$id" 2>/dev/null) == *"Geometry: 462x428"* ]]; then
         window=$id
+    else
+        message=$id
     fi
 done
+if [[ -n $message ]]; then
+    keys_in "$message" ctrl+c
+    text=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
+    [[ $text == *'Command(10) is missing, so Command(11) to Command('*') are left out of every profile.'* ]] ||
+        fail "the template message does not name the gap: $text"
+fi
 if [[ -n $message && -n $window ]]; then
     echo "  message box $message is up over the main window"
     keys_in "$message" Return
