@@ -15,6 +15,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #include "profile/personalisation.h"
 #include "run_program.h"
 #include "settings/command_template.h"
+#include "settings/command_template_check.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -139,6 +141,26 @@ void TemplateLoad(benchmark::State& state) {
             state.SkipWithError("the template did not load");
         }
         benchmark::DoNotOptimize(tables);
+    }
+}
+
+// The check that follows the load at start-up, over the tables the load made, with the bench's
+// key sequences ("{LSHIFT}{F3}") as the names known: a template the check has nothing to say of.
+void TemplateCheck(benchmark::State& state) {
+    const auto count = static_cast<std::size_t>(state.range(0));
+    CommandTables tables;
+    LoadCommandTemplate(Wide(TemplateCopy(count, 0)), tables);
+    std::unordered_set<std::wstring> keyNames;
+    for (int key = 1; key <= 12; ++key) {
+        keyNames.insert(L"{LSHIFT}{F" + std::to_wstring(key) + L"}");
+    }
+    for (auto _ : state) {
+        const std::vector<std::string> findings =
+            CheckCommandTemplate(Wide(TemplateCopy(count, 0)), tables, keyNames);
+        if (!findings.empty()) {
+            state.SkipWithError(findings.front().c_str());
+        }
+        benchmark::DoNotOptimize(findings);
     }
 }
 
@@ -271,6 +293,10 @@ void RegisterRound() {
     for (std::size_t count : {kSmall, kTenth, kLargest}) {
         const auto n = static_cast<std::int64_t>(count);
         benchmark::RegisterBenchmark("TemplateLoad", TemplateLoad)
+            ->Arg(n)
+            ->MinTime(minTime)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("TemplateCheck", TemplateCheck)
             ->Arg(n)
             ->MinTime(minTime)
             ->Unit(benchmark::kMillisecond);
@@ -452,6 +478,8 @@ int main(int argc, char** argv) {
         const std::string n = "/" + std::to_string(count);
         PrintRatio(results, "TemplateLoad" + n, "TemplateLoadFloor" + n,
                    count == kLargest ? 10 : 0);
+        // The check after the load at start-up takes at most as long as the load itself.
+        PrintRatio(results, "TemplateCheck" + n, "TemplateLoad" + n, count == kLargest ? 1 : 0);
         PrintRatio(results, "Personalisation" + n, "PersonalisationFloor" + n, 0);
         PrintRatio(results, "WriteNewProfile" + n, "WriteNewProfileFloor" + n,
                    count == kLargest ? 3 : 0);

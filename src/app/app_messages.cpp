@@ -78,6 +78,32 @@ QString CallsAlreadyThereQuestion(const QString& fileName, int count, const QStr
         .arg(fileName, QString::number(count), firstPhrase);
 }
 
+QString TemplateFindingsText(const QString& settingsPath, const QStringList& findings) {
+    QString text = QStringLiteral(
+                       "Some calls in the [Commands] section of Wingcall.ini (\"%1\") will not "
+                       "reach your profiles as you may expect:\n")
+                       .arg(settingsPath);
+    for (qsizetype i = 0; i < findings.size() && i < kTemplateFindingsShown; ++i) {
+        text += QStringLiteral("\n- ") + findings[i];
+    }
+    if (findings.size() > kTemplateFindingsShown) {
+        const qsizetype rest = findings.size() - kTemplateFindingsShown;
+        text += QStringLiteral("\n- and %1 more %2.")
+                    .arg(rest)
+                    .arg(rest == 1 ? QStringLiteral("finding") : QStringLiteral("findings"));
+    }
+    return text + QStringLiteral(
+                      "\n\nWingcall goes on with the calls as they are. To mend them, close "
+                      "Wingcall and edit Wingcall.ini: number the calls 1, 2, 3 and so on without "
+                      "a gap, spell the placeholders callsign$, flightnumber$ and number$, and use "
+                      "key names from the list that Instructions opens. Or put back the "
+                      "Wingcall.ini that came with Wingcall.");
+}
+
+QString UnknownPushToTalkKeysQuestion(const QStringList& sentences) {
+    return sentences.join(u' ') + QStringLiteral("\n\nGenerate anyway?");
+}
+
 QString ProgramFolderUnnamedText() {
     return QStringLiteral(
         "Wingcall cannot tell which folder it was started from: the system cannot hand over that "

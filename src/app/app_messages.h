@@ -47,6 +47,13 @@ QString VoxtrelNotStartedText(const QString& executable, const QString& reason,
 inline const QString kChooseVoxtrelNowQuestion = QStringLiteral("Choose voxtrel.exe now?");
 // Asked before adding calls to a profile that already holds `count` calls of the same phrase.
 QString CallsAlreadyThereQuestion(const QString& fileName, int count, const QString& firstPhrase);
+// What the template check found in the [Commands] section of the settings file at `settingsPath`:
+// the first findings, a count of the rest, and how to mend them.
+inline constexpr int kTemplateFindingsShown = 10;
+QString TemplateFindingsText(const QString& settingsPath, const QStringList& findings);
+// The question Generate asks about push-to-talk keys Voxtrel does not know: `sentences` are the
+// boxes' own (UnknownPushToTalkKeySentence).
+QString UnknownPushToTalkKeysQuestion(const QStringList& sentences);
 // The folder Wingcall was started from has a name the system cannot hand over as text.
 QString ProgramFolderUnnamedText();
 // A write of Wingcall.ini at `settingsPath` that stored nothing, and why. A file marked read-only

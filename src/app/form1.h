@@ -3,6 +3,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <exception>
@@ -37,6 +38,10 @@ class Form1 : public QWidget {
     // loads the command template and restores the remembered push-to-talk settings. It may end
     // the program (see programEnded); otherwise the window is ready to be shown.
     void Form_Load();
+
+    // Tells the pilot, once, what the template check found in [Commands]; nothing when it found
+    // nothing. The program calls it as soon as the window is up.
+    void TellTemplateFindings();
 
     // Turns the window's values into a profile, stores the push-to-talk settings and offers to
     // start Voxtrel.
@@ -105,6 +110,10 @@ class Form1 : public QWidget {
     // With append mode on: whether to go on when the profile to add to already holds some of the
     // calls about to be added (the pilot is asked); true when it holds none.
     bool ConfirmAddingCallsAgain(const CommandTables& tables);
+    // With push-to-talk ticked and a new profile to write: whether to go on when a key box holds a
+    // name Voxtrel does not know
+    // (the pilot is asked; No puts the focus in that box); true when both hold known names.
+    bool ConfirmUnknownPushToTalkKeys();
     void StorePushToTalkSettings();
     void OfferToStartVoxtrel(const QString& profilePath);
     void ShowAgain();
@@ -119,6 +128,8 @@ class Form1 : public QWidget {
     WingcallState& state_;
     AppServices& services_;
     std::optional<int> endedWithStatus_;
+    // What the template check found at start-up, until the pilot has been told.
+    QStringList templateFindings_;
     QPointer<Form2> instructionsWindow_;
     QPointer<Form3> appendOptionsWindow_;
 };

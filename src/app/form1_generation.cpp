@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStringList>
 
@@ -11,6 +12,7 @@
 #include "app/error_text.h"
 #include "app/form1.h"
 #include "app/general_settings_step.h"
+#include "app/key_name_box.h"
 #include "app/stored_path.h"
 #include "app/text_conversion.h"
 #include "profile/merged_profile_writer.h"
@@ -52,6 +54,9 @@ void Form1::Generation() {
         return;
     }
 
+    if (!ConfirmUnknownPushToTalkKeys()) {
+        return;
+    }
     if (state_.AppendMode == 1 && !ConfirmAddingCallsAgain(tables)) {
         return;
     }
@@ -128,6 +133,33 @@ void Form1::StorePushToTalkSettings() {
     if (const std::optional<QString> failure = settings.failureMessage()) {
         services_.messageBoxes.show(this, *failure, MessageButtons::Ok);
     }
+}
+
+bool Form1::ConfirmUnknownPushToTalkKeys() {
+    // Only a new profile gets the window's push-to-talk block; a merge keeps the profile's own.
+    if (chkPTT->checkState() == Qt::Unchecked || state_.AppendMode == 1) {
+        return true;
+    }
+    QStringList sentences;
+    QLineEdit* firstWrong = nullptr;
+    for (QLineEdit* box : {txtPTTKey, txtPTTKey2}) {
+        const QString sentence = UnknownPushToTalkKeySentence(
+            box == txtPTTKey ? Label6->text() : Label8->text(), box->text());
+        if (!sentence.isEmpty()) {
+            sentences << sentence;
+            firstWrong = firstWrong != nullptr ? firstWrong : box;
+        }
+    }
+    if (firstWrong == nullptr) {
+        return true;
+    }
+    if (services_.messageBoxes.show(this, UnknownPushToTalkKeysQuestion(sentences),
+                                    MessageButtons::YesNoDefaultNo) == kAnswerYes) {
+        return true;
+    }
+    firstWrong->setFocus();
+    firstWrong->selectAll();
+    return false;
 }
 
 bool Form1::ConfirmAddingCallsAgain(const CommandTables& tables) {

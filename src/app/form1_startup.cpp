@@ -5,15 +5,18 @@
 #include <QLineEdit>
 #include <QValidator>
 
+#include <unordered_set>
 #include <utility>
 
 #include "app/app_messages.h"
 #include "app/form1.h"
 #include "app/general_settings_step.h"
 #include "app/joystick_button_setting.h"
+#include "app/key_names.h"
 #include "app/stored_path.h"
 #include "app/text_conversion.h"
 #include "settings/command_template.h"
+#include "settings/command_template_check.h"
 #include "settings/settings_file.h"
 
 namespace wingcall::app {
@@ -81,6 +84,21 @@ void Form1::Form_Load() {
         SelectByText(PTTJoyButton, QStringLiteral("None"));
 
         LoadCommandTemplate(state_.SettingsPath, state_.CommandTemplate);
+        // What the load took as the Parts say, and what of it will surprise the pilot. The check
+        // only tells: whatever becomes of it, start-up goes on.
+        templateFindings_.clear();
+        try {
+            std::unordered_set<std::wstring> keyNames;
+            for (const QString& name : KeyNames()) {
+                keyNames.insert(ToWide(name));
+            }
+            for (const std::string& finding :
+                 CheckCommandTemplate(state_.SettingsPath, state_.CommandTemplate, keyNames)) {
+                templateFindings_ << QString::fromStdString(finding);
+            }
+        } catch (const std::exception&) {
+            templateFindings_.clear();
+        }
 
         RestorePushToTalkSettings();
         RestoreFlight();
@@ -205,6 +223,15 @@ void Form1::RestoreFlight() {
             list->setCurrentIndex(entry);
         }
     }
+}
+
+void Form1::TellTemplateFindings() {
+    if (templateFindings_.isEmpty() || endedWithStatus_) {
+        return;
+    }
+    const QStringList findings = std::exchange(templateFindings_, QStringList());
+    services_.messageBoxes.show(this, TemplateFindingsText(FromWide(state_.SettingsPath), findings),
+                                MessageButtons::Ok);
 }
 
 }  // namespace wingcall::app

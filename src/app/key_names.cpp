@@ -1,8 +1,9 @@
-// Reads the key-name list built into the program, once: one name a line, lines starting with '#'
-// and empty lines left out, as the stand-in reads its copy.
+// Reads the key-name list and its other spellings built into the program, once: one entry a line,
+// lines starting with '#' and empty lines left out, as the stand-in reads its copies.
 #include "app/key_names.h"
 
 #include <QFile>
+#include <QHash>
 #include <QSet>
 
 // The list (resources/key_names.qrc) lives in a static library, so it is registered explicitly,
@@ -17,24 +18,54 @@ namespace {
 struct KeyNameList {
     QStringList inOrder;
     QSet<QString> exact;
+    QList<QPair<QString, QStringList>> aliases;
+    // Every listed name and every other spelling, in its near-miss form, with the listed name.
+    QHash<QString, QString> nearMisses;
 };
+
+// The lines of a list built into the program, without comments and empty lines.
+QStringList ListLines(const QString& resource) {
+    QFile file(resource);
+    QStringList lines;
+    if (!file.open(QIODevice::ReadOnly)) {
+        return lines;
+    }
+    for (QString line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.endsWith(u'\r')) {
+            line.chop(1);
+        }
+        if (!line.isEmpty() && !line.startsWith(u'#')) {
+            lines << line;
+        }
+    }
+    return lines;
+}
 
 const KeyNameList& List() {
     static const KeyNameList list = [] {
         RegisterKeyNameResources();
         KeyNameList loaded;
-        QFile file(QStringLiteral(":/keys/key-names.txt"));
-        if (!file.open(QIODevice::ReadOnly)) {
-            return loaded;
+        for (const QString& name : ListLines(QStringLiteral(":/keys/key-names.txt"))) {
+            loaded.inOrder << name;
+            loaded.exact.insert(name);
+            loaded.nearMisses.insert(NearMissForm(name), name);
         }
-        for (QString line : QString::fromUtf8(file.readAll()).split(u'\n')) {
-            if (line.endsWith(u'\r')) {
-                line.chop(1);
+        // "RCtrl = Right Ctrl, Right Control"
+        for (const QString& line : ListLines(QStringLiteral(":/keys/key-name-aliases.txt"))) {
+            const qsizetype equals = line.indexOf(u'=');
+            if (equals < 0) {
+                continue;
             }
-            if (!line.isEmpty() && !line.startsWith(u'#')) {
-                loaded.inOrder << line;
-                loaded.exact.insert(line);
+            const QString name = line.left(equals).trimmed();
+            QStringList others;
+            for (const QString& other : line.mid(equals + 1).split(u',')) {
+                others << other.trimmed();
+                // A listed name's own spelling always means that name.
+                if (!loaded.nearMisses.contains(NearMissForm(other))) {
+                    loaded.nearMisses.insert(NearMissForm(other), name);
+                }
             }
+            loaded.aliases.append({name, others});
         }
         return loaded;
     }();
@@ -52,12 +83,21 @@ bool IsKnownKeyName(const QString& text) {
 }
 
 QString ListedSpellingOf(const QString& text) {
-    for (const QString& name : List().inOrder) {
-        if (name.compare(text, Qt::CaseInsensitive) == 0) {
-            return name;
+    return List().nearMisses.value(NearMissForm(text));
+}
+
+const QList<QPair<QString, QStringList>>& KeyNameAliases() {
+    return List().aliases;
+}
+
+QString NearMissForm(const QString& text) {
+    QString form;
+    for (const QChar c : text) {
+        if (!c.isSpace() && c != u'-') {
+            form += c;
         }
     }
-    return QString();
+    return form.toCaseFolded();
 }
 
 }  // namespace wingcall::app

@@ -2,6 +2,7 @@
 #include "app/wingcall_application.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <csignal>
 
@@ -50,6 +51,8 @@ int RunWingcall(int argc, char* argv[]) {
     mainWindow.show();
     // The program's window takes the keystrokes from the start, focus in the callsign box.
     mainWindow.activateWindow();
+    // What the template check found comes over the window, once it is there to come back to.
+    QTimer::singleShot(0, &mainWindow, [&mainWindow] { mainWindow.TellTemplateFindings(); });
     return application.exec();
 }
 

@@ -3,7 +3,9 @@
 // the profile must be what the writer makes of the window's values.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QTest>
 
 #include <filesystem>
 #include <string>
@@ -50,7 +52,7 @@ CommandTables Personalised(const std::wstring& callsign = L"Viper") {
 // A new profile for the push-to-talk values startWith sets.
 std::string NewProfile(const std::wstring& callsign = L"Viper", bool pushToTalk = true) {
     return NewProfileDocument(Personalised(callsign),
-                              {pushToTalk, L"hold", L"off", L"LeftControl", L"3", L""});
+                              {pushToTalk, L"hold", L"off", L"LCtrl", L"3", L""});
 }
 
 class GenerationTest : public ProgramFolderTest {
@@ -66,7 +68,7 @@ class GenerationTest : public ProgramFolderTest {
     // The six push-to-talk keys and the flight in the order Generate writes them, for the values
     // startWith sets.
     static std::string storedPushToTalk(bool ticked = true) {
-        return "LastPTT1=LeftControl\r\nLastPTT2=\r\nLastBut=3\r\nPTTEnabled=" +
+        return "LastPTT1=LCtrl\r\nLastPTT2=\r\nLastBut=3\r\nPTTEnabled=" +
                std::string(ticked ? "1" : "0") +
                "\r\nPTTInState=off\r\nPTTKind=hold\r\nLastCallsign=Viper\r\n"
                "LastFlightNumber=2\r\nLastPosition=3\r\n";
@@ -81,7 +83,7 @@ class GenerationTest : public ProgramFolderTest {
         window.Combo2->setCurrentIndex(2);
         window.PTTType->setCurrentText(QStringLiteral("hold"));
         window.PTTInitState->setCurrentText(QStringLiteral("off"));
-        window.txtPTTKey->setText(QStringLiteral("LeftControl"));
+        window.txtPTTKey->setText(QStringLiteral("LCtrl"));
         window.txtPTTKey2->clear();
         window.PTTJoyButton->setCurrentText(QStringLiteral("3"));
         settingsBefore_ = settingsBytes();
@@ -233,6 +235,48 @@ TEST_F(GenerationTest, TheProfileIsWrittenAndLaunchedUnderTheNameTheDialogGivesB
         EXPECT_EQ(starter_.requests[0].arguments, QStringList{profilePath(row[1])});
         std::filesystem::remove(profileFile(row[1]));
     }
+}
+
+// A push-to-talk key Voxtrel does not know is asked about before the save dialog; No writes
+// nothing and puts the focus in the box; with push-to-talk off nothing is asked.
+TEST_F(GenerationTest, APushToTalkKeyVoxtrelDoesNotKnowIsAskedAboutFirst) {
+    Form1& window = startWith();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.txtPTTKey->setText(QStringLiteral("Right Ctrl"));
+    messages_.yesNoAnswers = {kAnswerNo};
+    window.Generation();
+    EXPECT_EQ(messages_.texts(),
+              QStringList{QStringLiteral(
+                  "PTT Key 1 holds \"Right Ctrl\", which is not a key name Voxtrel knows: "
+                  "push-to-talk will not react to it. Write it \"RCtrl\"?\n\nGenerate anyway?")});
+    EXPECT_EQ(messages_.shown[0].buttons, MessageButtons::YesNoDefaultNo);
+    EXPECT_TRUE(dialogs_.showings.empty());
+    EXPECT_EQ(settingsBytes(), settingsBefore_);
+    EXPECT_EQ(wingcall::testing::CountEntries(folder_ / "voxtrel/profiles"), 0u);
+    EXPECT_EQ(QApplication::focusWidget(), window.txtPTTKey);
+
+    // Both boxes wrong: both named, the focus in the first; Yes goes on as always.
+    window.txtPTTKey2->setText(QStringLiteral("Banana"));
+    messages_.shown.clear();
+    messages_.yesNoAnswers = {kAnswerYes, kAnswerNo};
+    dialogs_.answers = {profilePath()};
+    window.Generation();
+    ASSERT_EQ(messages_.texts().size(), 2);
+    EXPECT_EQ(messages_.texts()[0],
+              QStringLiteral("PTT Key 1 holds \"Right Ctrl\", which is not a key name Voxtrel "
+                             "knows: push-to-talk will not react to it. Write it \"RCtrl\"? PTT "
+                             "Key 2 holds \"Banana\", which is not a key name Voxtrel knows: "
+                             "push-to-talk will not react to it.\n\nGenerate anyway?"));
+    EXPECT_EQ(messages_.texts()[1], kStartVoxtrelText);
+    EXPECT_TRUE(std::filesystem::exists(profileFile()));
+
+    window.chkPTT->setChecked(false);
+    messages_.shown.clear();
+    messages_.yesNoAnswers = {kAnswerNo};
+    dialogs_.answers = {profilePath()};
+    window.Generation();
+    EXPECT_EQ(messages_.texts(), QStringList{kStartVoxtrelText});
 }
 
 // With append mode on, a profile that already holds calls about to be added is asked about first;

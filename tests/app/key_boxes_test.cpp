@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QClipboard>
 #include <QCompleter>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTest>
 
@@ -111,6 +113,63 @@ TEST_F(KeyBoxesTest, KeyBoxesOfferNamesContainingWhatIsTypedInAnyCaseAndInsertTh
         EXPECT_EQ(box->text(), QStringLiteral("RCtrl"));
         EXPECT_FALSE(box->property("unknownKeyName").toBool());
     }
+}
+
+// The other spellings come from one table, which Wingcall, the stand-in and the key names page
+// all read: each means one listed name, the same one everywhere, and is no listed name itself.
+TEST_F(KeyBoxesTest, EveryOtherSpellingMeansTheSameListedNameToWingcallTheStandInAndThePage) {
+    voxtrel::KeyVocabulary standIn = StandInVocabulary();
+    QFile aliases(QStringLiteral(WINGCALL_KEY_NAME_ALIASES));
+    ASSERT_TRUE(aliases.open(QIODevice::ReadOnly));
+    standIn.LoadAliasesFromText(QString::fromUtf8(aliases.readAll()));
+    QFile pageFile(QStringLiteral(WINGCALL_KEY_NAMES_PAGE));
+    ASSERT_TRUE(pageFile.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(pageFile.readAll());
+
+    ASSERT_GE(KeyNameAliases().size(), 40);
+    EXPECT_EQ(page.count(QStringLiteral("<code class=\"name\">")), KeyNameAliases().size());
+    for (const auto& [name, others] : KeyNameAliases()) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_TRUE(IsKnownKeyName(name));
+        EXPECT_TRUE(page.contains(
+            QStringLiteral("<tr><td><code class=\"name\">%1</code></td><td>%2</td></tr>")
+                .arg(name, others.join(QStringLiteral(", ")))));
+        for (const QString& other : others) {
+            EXPECT_FALSE(IsKnownKeyName(other)) << other.toStdString();
+            EXPECT_EQ(ListedSpellingOf(other), name) << other.toStdString();
+            EXPECT_EQ(standIn.ListedNameFor(other), name) << other.toStdString();
+        }
+    }
+}
+
+// A text that means a listed name without holding it is offered that name first, and the box
+// shows a warning icon inside it, not only a red frame.
+TEST_F(KeyBoxesTest, ANearMissIsOfferedItsListedNameAndMarkedWithAnIcon) {
+    Form1& window = activeWindow();
+    QLineEdit* box = window.txtPTTKey;
+    const QRect placed = box->geometry();
+    box->setFocus();
+    box->clear();
+    QTest::keyClicks(box, QStringLiteral("Right Ctrl"));
+    QAbstractItemView* popup = box->completer()->popup();
+    ASSERT_TRUE(popup->isVisible());
+    ASSERT_GE(popup->model()->rowCount(), 1);
+    EXPECT_EQ(popup->model()->index(0, 0).data().toString(), QStringLiteral("RCtrl"));
+    auto* icon = box->findChild<QAction*>(QStringLiteral("unknownKeyNameIcon"));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_TRUE(icon->isVisible());
+    EXPECT_TRUE(icon->toolTip().simplified().contains(QStringLiteral("Write it \"RCtrl\"")));
+    EXPECT_EQ(box->geometry(), placed);
+    QTest::keyClick(popup, Qt::Key_Down);
+    QTest::keyClick(popup, Qt::Key_Return);
+    EXPECT_EQ(box->text(), QStringLiteral("RCtrl"));
+    EXPECT_FALSE(icon->isVisible());
+
+    // Greyed with push-to-talk off, a box goes into no profile and warns of nothing.
+    box->setText(QStringLiteral("Right Ctrl"));
+    EXPECT_TRUE(icon->isVisible());
+    window.chkPTT->setChecked(false);
+    EXPECT_FALSE(icon->isVisible());
 }
 
 // C0 controls other than TAB, LF and CR, U+FFFE, U+FFFF and lone surrogate halves cannot be in

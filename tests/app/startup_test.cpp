@@ -99,6 +99,46 @@ TEST_F(StartupTest, TheLastFlightComesBackWhenItIsValid) {
     EXPECT_EQ(window->Combo1->currentText(), QStringLiteral("1"));
 }
 
+// A template with a gap is told once the window is up, naming the keys and the mend; the tables
+// stay as loaded. The shipped template, and the plain one here, say nothing.
+TEST_F(StartupTest, ATemplateThatLeavesCallsOutIsToldOnceTheWindowIsUp) {
+    const std::string general =
+        "[General]\r\nOpenedOnce=1\r\nVoxtrelProfilesPath=/sim/voxtrel/profiles\r\n";
+    Form1* window = &startProgram(general + std::string(kCommands));
+    window->TellTemplateFindings();
+    EXPECT_TRUE(messages_.shown.empty());
+
+    window =
+        &startProgram(general +
+                      "\r\n[Commands]\r\nCommand(1)=A\r\nPhrase(1)=callsing$ a\r\nKeys(1)=F1\r\n"
+                      "Command(3)=C\r\nPhrase(3)=c\r\nKeys(3)=F1\r\n");
+    EXPECT_TRUE(messages_.shown.empty()) << "not before the window is up";
+    EXPECT_EQ(state_.CommandTemplate.CommandCount, 1u);
+    window->TellTemplateFindings();
+    ASSERT_EQ(messages_.shown.size(), 1u);
+    const QString text = messages_.shown[0].text;
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("- Command(2) is missing, so Command(3) is left out of every "
+                                     "profile.")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\"callsing$\"")));
+    EXPECT_TRUE(text.contains(QStringLiteral("number the calls 1, 2, 3")));
+    EXPECT_EQ(messages_.shown[0].buttons, MessageButtons::Ok);
+    window->TellTemplateFindings();
+    EXPECT_EQ(messages_.shown.size(), 1u) << "told once";
+    EXPECT_FALSE(window->endedWithStatus());
+
+    // At most ten findings are listed, with a count of the others.
+    QStringList many;
+    for (int i = 1; i <= 13; ++i) {
+        many << QStringLiteral("Finding %1.").arg(i);
+    }
+    const QString listed = TemplateFindingsText(QStringLiteral("W.ini"), many);
+    EXPECT_TRUE(listed.contains(QStringLiteral("- Finding 10.")));
+    EXPECT_FALSE(listed.contains(QStringLiteral("- Finding 11.")));
+    EXPECT_TRUE(listed.contains(QStringLiteral("- and 3 more findings.")));
+}
+
 // An opened program asks nothing, fills the lists, and shows the push-to-talk settings as
 // stored in [General]; the enable rule runs for the restored state.
 TEST_F(StartupTest, AnOpenedProgramAsksNothingAndRestoresThePushToTalkSettings) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <QLabel>
 #include <QListWidget>
 #include <QTableWidget>
@@ -65,6 +67,7 @@ TEST(ProfileFindingsTest, KeyNamesOutsideTheVocabularyAreFound) {
 
 TEST(ProfileFindingsTest, PushToTalkKeysMustBeSingleKeyNamesAndButtonsOneToThirtyTwo) {
     Profile profile;
+    profile.commands = {ProfileCommand{"Rejoin", "viper one two rejoin", "F1", 5}};
     profile.pushToTalk.present = true;
     profile.pushToTalk.inputs = {
         {PushToTalkInput::Kind::Key, "RCtrl", 15}, {PushToTalkInput::Kind::Key, "Right Ctrl", 16},
@@ -80,6 +83,36 @@ TEST(ProfileFindingsTest, PushToTalkKeysMustBeSingleKeyNamesAndButtonsOneToThirt
     EXPECT_EQ(findings[2].kind, Finding::Kind::ButtonOutOfRange);
     EXPECT_EQ(findings[2].line, 19);
     EXPECT_EQ(findings[3].line, 20);
+}
+
+// With the other spellings loaded, a near miss is told the listed name; a profile read whole that
+// lists no command says so; and no finding ends in two full stops.
+TEST(ProfileFindingsTest, NearMissesAreToldTheListedNameAndAnEmptyProfileIsAFinding) {
+    KeyVocabulary vocabulary = ShippedVocabulary();
+    QFile aliases(QStringLiteral(WINGCALL_KEY_NAME_ALIASES_FILE));
+    ASSERT_TRUE(aliases.open(QIODevice::ReadOnly));
+    vocabulary.LoadAliasesFromText(QString::fromUtf8(aliases.readAll()));
+    EXPECT_EQ(vocabulary.ListedNameFor("Right Ctrl"), "RCtrl");
+    EXPECT_EQ(vocabulary.ListedNameFor("caps-lock"), "CapsLock");
+    EXPECT_EQ(vocabulary.ListedNameFor("RCtrl"), "");
+    EXPECT_EQ(vocabulary.ListedNameFor("Banana"), "");
+
+    Profile profile;
+    profile.pushToTalk.present = true;
+    profile.pushToTalk.inputs = {{PushToTalkInput::Kind::Key, "AltGr", 7}};
+    const QList<Finding> findings = FindProblems(profile, vocabulary);
+    ASSERT_EQ(findings.size(), 2);
+    EXPECT_EQ(findings[0].kind, Finding::Kind::NoCommands);
+    EXPECT_EQ(findings[0].text,
+              "The profile holds no commands: Voxtrel has nothing to listen for.");
+    EXPECT_TRUE(findings[1].text.endsWith(" Write it \"RAlt\".")) << findings[1].text.toStdString();
+
+    // A file that could not be read is not also said to hold no commands.
+    Profile unread;
+    unread.readingFindings = {{Finding::Kind::FileUnreadable, 0, 0, "Cannot open it: gone.."}};
+    const QList<Finding> unreadFindings = FindProblems(unread, vocabulary);
+    ASSERT_EQ(unreadFindings.size(), 1);
+    EXPECT_EQ(unreadFindings[0].text, "Cannot open it: gone.");
 }
 
 TEST(ProfileFindingsTest, APhraseSharedByCommandsIsFoundOnceNamingEachOfThem) {
@@ -135,6 +168,14 @@ TEST(StandInWindowTest, ShowsTheCommandsThePushToTalkBlockAndTheFindings) {
               "Mode: toggle. Initial state: on. Keys: none. Joystick button: 4.");
     ASSERT_EQ(window.FindingList()->count(), 1);
     EXPECT_TRUE(window.FindingList()->item(0)->text().startsWith("Line 9: Command \"Tally\""));
+
+    // Started without a profile, it says how to give it one, and shows nothing to check.
+    StandInWindow empty;
+    const auto* noProfile = empty.findChild<QLabel*>("noProfile");
+    ASSERT_NE(noProfile, nullptr);
+    EXPECT_EQ(noProfile->text(), kNoProfileText);
+    EXPECT_EQ(empty.PushToTalkSummary(), nullptr);
+    EXPECT_EQ(empty.FindingList(), nullptr);
 
     StandInWindow clean("/profiles/Wingcall.xml", Profile{}, {});
     EXPECT_EQ(clean.FindingList()->item(0)->text(), "No problems found.");

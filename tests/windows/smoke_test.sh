@@ -17,7 +17,8 @@
 #      puts a message box's text), and then asks about starting Voxtrel;
 #   7. a pilot's own profile chosen in Append Settings stays chosen when Append Settings is opened
 #      again and left with Escape, and the Generate that replaces it keeps its old bytes as
-#      <name>.bak beside it.
+#      <name>.bak beside it;
+#   8. a [Commands] section with a call deleted from its middle is told as soon as the window is up.
 # Usage: tests/windows/smoke_test.sh WINDOWS_ZIP [MAIN_WINDOW_SCREENSHOT.png]
 # Needs wine, xvfb, xdotool, xclip, imagemagick and chattr (scripts/test-windows installs them).
 set -euo pipefail
@@ -194,7 +195,7 @@ settle_settings() {
     printf '%s\r\n' "[General]" "OpenedOnce=1" \
         "VoxtrelEXE=$windows_folder\\try-without-voxtrel\\voxtrel.exe" \
         "VoxtrelProfilesPath=$windows_folder\\try-without-voxtrel\\profiles" \
-        "LastPTT1=LeftControl" >"$work/general"
+        "LastPTT1=LCtrl" >"$work/general"
     sed -n '/^\[Commands\]/,$p' "$folder/Wingcall.ini" >"$work/commands"
     cat "$work/general" - "$work/commands" <<<$'\r' >"$folder/Wingcall.ini"
 }
@@ -512,6 +513,46 @@ if window=$(wait_for_window Wingcall 120); then
     exit_through_alt_e "$window"
 else
     fail "no main window titled Wingcall within 120 s"
+fi
+stop_program
+
+echo "Smoke case 8: a template with a gap is told when the window comes up"
+folder=$(unpack template-gap)
+settle_settings "$folder"
+sed -i -e '/^Command(10)=/d' -e '/^Phrase(10)=/d' -e '/^Keys(10)=/d' "$folder/Wingcall.ini"
+start_program "$folder"
+# The message and the main window are both titled Wingcall: the main window is the one of its
+# fixed size (case 1 prints it), and only the message is given keys until it is answered.
+windows=()
+for _ in $(seq 480); do
+    mapfile -t windows < <(xdotool search --onlyvisible --name '^Wingcall$' 2>/dev/null || true)
+    ((${#windows[@]} >= 2)) && break
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.25
+done
+message=
+window=
+for id in "${windows[@]}"; do
+    if [[ $(xdotool getwindowgeometry "$id" 2>/dev/null) == *"Geometry: 462x428"* ]]; then
+        window=$id
+    else
+        message=$id
+    fi
+done
+if [[ -n $message ]]; then
+    keys_in "$message" ctrl+c
+    text=$(xclip -selection clipboard -o 2>/dev/null | tr -d '\r' || true)
+    [[ $text == *'Command(10) is missing, so Command(11) to Command('*') are left out of every profile.'* ]] ||
+        fail "the template message does not name the gap: $text"
+fi
+if [[ -n $message && -n $window ]]; then
+    echo "  message box $message is up over the main window"
+    keys_in "$message" Return
+    wait_until_gone "$message" 30 || fail "the template message did not close on Return"
+    sleep 1
+    exit_through_alt_e "$window"
+else
+    fail "no message about the template with a gap beside the main window (${#windows[@]} windows)"
 fi
 stop_program
 

@@ -2,6 +2,7 @@
 // splitting of a key sequence into the names it uses.
 #pragma once
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -22,8 +23,17 @@ class KeyVocabulary {
     bool Contains(const QString& name) const { return names_.contains(name); }
     qsizetype Size() const { return names_.size(); }
 
+    // Reads the other spellings of the names (data/key-name-aliases.txt): a listed name, "=",
+    // its other spellings separated by commas; comment and empty lines as in the list.
+    void LoadAliasesFromText(const QString& text);
+    // The listed name that `text` means though it is none ("Right Ctrl" -> "RCtrl"): the name in
+    // another letter case, with blanks or hyphens, or one of its other spellings. Empty when
+    // there is none or `text` is a listed name as it stands.
+    QString ListedNameFor(const QString& text) const;
+
   private:
     QSet<QString> names_;
+    QHash<QString, QString> aliases_;  // near-miss form of another spelling -> listed name
     QString loadError_;
 };
 

@@ -2,6 +2,7 @@
 // would load from the profile and what it finds wrong with it.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QStringList>
 
 #include "key_vocabulary.h"
@@ -19,7 +20,7 @@ int main(int argc, char* argv[]) {
     if (arguments.size() == 1) {
         profilePath = QDir::toNativeSeparators(QDir::cleanPath(arguments.first()));
         profile = voxtrel::ReadProfileFile(arguments.first());
-    } else {
+    } else if (arguments.size() > 1) {
         profile.readingFindings.append(
             {voxtrel::Finding::Kind::FileUnreadable, 0, 0,
              QStringLiteral("Voxtrel is started with the path of one profile; it was given %1 "
@@ -31,6 +32,20 @@ int main(int argc, char* argv[]) {
     voxtrel::KeyVocabulary vocabulary;
     vocabulary.LoadFromFile(
         QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("key-names.txt")));
+    // Its other spellings are built in, for the findings' "Write it" hints.
+    QFile aliases(QStringLiteral(":/voxtrel/key-name-aliases.txt"));
+    if (aliases.open(QIODevice::ReadOnly)) {
+        vocabulary.LoadAliasesFromText(QString::fromUtf8(aliases.readAll()));
+    }
+
+    if (arguments.isEmpty()) {
+        // Started on its own: nothing to check yet, and the pilot learns how to give it a profile.
+        voxtrel::StandInWindow window;
+        window.show();
+        window.raise();
+        window.activateWindow();
+        return QApplication::exec();
+    }
 
     voxtrel::StandInWindow window(profilePath, profile, voxtrel::FindProblems(profile, vocabulary));
     window.show();

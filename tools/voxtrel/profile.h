@@ -39,6 +39,7 @@ struct Finding {
         EmptyPhrase,
         SharedPhrase,
         ButtonOutOfRange,
+        NoCommands,
     };
     Kind kind;
     qint64 line = 0;  // 0 when the finding concerns no line

@@ -9,6 +9,20 @@ namespace voxtrel {
 
 namespace {
 
+// " Write it "RCtrl"." for a name that means a listed one, or nothing.
+QString WriteItAs(const KeyVocabulary& vocabulary, const QString& name) {
+    const QString meant = vocabulary.ListedNameFor(name.trimmed());
+    return meant.isEmpty() ? QString() : QStringLiteral(" Write it \"%1\".").arg(meant);
+}
+
+// A text ends in one full stop, whatever the sentence put into it ended with.
+QString OneFullStop(QString text) {
+    while (text.endsWith(QStringLiteral(".."))) {
+        text.chop(1);
+    }
+    return text;
+}
+
 void CheckKeyNames(const Profile& profile, const KeyVocabulary& vocabulary,
                    QList<Finding>& findings) {
     for (const ProfileCommand& command : profile.commands) {
@@ -22,7 +36,8 @@ void CheckKeyNames(const Profile& profile, const KeyVocabulary& vocabulary,
                 findings.append({Finding::Kind::UnknownKeyName, command.line, 0,
                                  QStringLiteral("Command \"%1\": \"%2\" is not a key name Voxtrel "
                                                 "knows (key sequence \"%3\").")
-                                     .arg(command.name, name, command.keys)});
+                                         .arg(command.name, name, command.keys) +
+                                     WriteItAs(vocabulary, name)});
             }
         }
     }
@@ -31,7 +46,8 @@ void CheckKeyNames(const Profile& profile, const KeyVocabulary& vocabulary,
             findings.append({Finding::Kind::UnknownKeyName, input.line, 0,
                              QStringLiteral("Push-to-talk: \"%1\" is not a key name Voxtrel knows "
                                             "(a push-to-talk key is one key name).")
-                                 .arg(input.value)});
+                                     .arg(input.value) +
+                                 WriteItAs(vocabulary, input.value)});
         }
     }
 }
@@ -100,8 +116,22 @@ QList<Finding> FindProblems(const Profile& profile, const KeyVocabulary& vocabul
         findings.append({Finding::Kind::KeyNamesUnavailable, 0, 0,
                          QStringLiteral("Key names were not checked: %1.").arg(why)});
     }
+    // A document read without a fault that lists no command gives Voxtrel nothing to do.
+    const bool readWhole = std::none_of(
+        profile.readingFindings.begin(), profile.readingFindings.end(), [](const Finding& f) {
+            return f.kind == Finding::Kind::FileUnreadable ||
+                   f.kind == Finding::Kind::NotWellFormed || f.kind == Finding::Kind::NotAProfile;
+        });
+    if (profile.commands.isEmpty() && readWhole) {
+        findings.append({Finding::Kind::NoCommands, 0, 0,
+                         QStringLiteral("The profile holds no commands: Voxtrel has nothing to "
+                                        "listen for.")});
+    }
     CheckPhrases(profile, findings);
     CheckButtons(profile, findings);
+    for (Finding& finding : findings) {
+        finding.text = OneFullStop(finding.text);
+    }
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
     return findings;

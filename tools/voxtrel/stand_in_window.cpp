@@ -115,4 +115,24 @@ StandInWindow::StandInWindow(const QString& profilePath, const Profile& profile,
     commandTable_->setFocus();
 }
 
+StandInWindow::StandInWindow() {
+    setWindowTitle(QStringLiteral("Voxtrel (stand-in)"));
+    resize(640, 200);
+    auto* layout = new QVBoxLayout(this);
+    for (const QString& text : {kNotVoxtrelText, kNoProfileText}) {
+        auto* label = new QLabel(text, this);
+        label->setObjectName(text == kNotVoxtrelText ? QStringLiteral("notVoxtrel")
+                                                     : QStringLiteral("noProfile"));
+        label->setWordWrap(true);
+        layout->addWidget(label);
+    }
+    layout->addStretch();
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* closeButton =
+        buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole);
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    layout->addWidget(buttons);
+    closeButton->setFocus();
+}
+
 }  // namespace voxtrel

@@ -20,10 +20,17 @@ inline const QString kNotVoxtrelText = QStringLiteral(
     "This is Wingcall's stand-in, not Voxtrel. For the real one, rename this voxtrel.exe and "
     "answer Yes to \"Choose voxtrel.exe now?\" in Wingcall.");
 
+// What the window says when it was started without a profile.
+inline const QString kNoProfileText = QStringLiteral(
+    "No profile was given. To see what Voxtrel would load from a profile, drop its .xml file onto "
+    "voxtrel.exe, or let Wingcall start this program after Generate.");
+
 class StandInWindow : public QWidget {
   public:
     StandInWindow(const QString& profilePath, const Profile& profile,
                   const QList<Finding>& findings);
+    // The window of a start without a profile: how to give it one, and nothing else to check.
+    StandInWindow();
 
     // For tests and for a look at what is shown.
     QTableWidget* CommandTable() const { return commandTable_; }
@@ -31,9 +38,9 @@ class StandInWindow : public QWidget {
     QListWidget* FindingList() const { return findingList_; }
 
   private:
-    QTableWidget* commandTable_;
-    QLabel* pushToTalkSummary_;
-    QListWidget* findingList_;
+    QTableWidget* commandTable_ = nullptr;
+    QLabel* pushToTalkSummary_ = nullptr;
+    QListWidget* findingList_ = nullptr;
 };
 
 // One line of text describing the push-to-talk block, as the window shows it.
