@@ -141,10 +141,11 @@ TEST_F(WriteMergedProfileTest, ASourceThatWouldNotGiveAProfileIsRefusedAndNothin
         std::string bytes;
         const char* named;
     } contents[] = {
-        {"empty", "", "</voxtrel-config>"},
-        {"one line", oneLine, "</voxtrel-config>"},
-        {"not a profile", "[General]\r\nOpenedOnce=1\r\n", "</voxtrel-config>"},
-        {"other encoding", otherEncoding, "line 1 holds an XML declaration"},
+        {"empty", "", "it is empty"},
+        {"one line", oneLine, "line 1 holds \"<voxtrel-config>\" together with other text"},
+        {"not a profile", "[General]\r\nOpenedOnce=1\r\n", "line 1 holds text before"},
+        {"declared UTF-8, written in the code page", otherEncoding,
+         "it is written in UTF-8, as its declaration says, but its line 10 holds the byte 0xE9"},
         {"declaration inside", own.substr(0, 200) + "<?XML version=\"1.0\"?>\r\n" + own.substr(200),
          "XML declaration"},
     };
