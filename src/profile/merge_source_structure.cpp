@@ -69,7 +69,8 @@ class StructureObserver : public MarkupObserver {
                 NoteUse(attribute.name, attribute.start);
                 continue;
             }
-            declared_.insert(attribute.name.substr(std::min<std::size_t>(6, attribute.name.size())));
+            declared_.insert(
+                attribute.name.substr(std::min<std::size_t>(6, attribute.name.size())));
             const std::string_view written =
                 source_.substr(attribute.start, attribute.end - attribute.start);
             if (isRoot) {
@@ -93,6 +94,9 @@ class StructureObserver : public MarkupObserver {
 
     void ProcessingInstruction(std::string_view target, std::size_t start,
                                std::size_t end) override {
+        if (target.find(':') != std::string_view::npos && !structure.colonMisplaced) {
+            structure.colonMisplaced = SourcePart{start, std::string(target)};
+        }
         if (start == 0 && target == "xml") {
             structure.declaration = SourceSpan{start, end};
         }
@@ -123,6 +127,12 @@ class StructureObserver : public MarkupObserver {
 
     // A name with a prefix other than "xml", which is declared in every document.
     void NoteUse(std::string_view name, std::size_t start) {
+        const std::size_t colon = name.find(':');
+        if (colon != std::string_view::npos && !structure.colonMisplaced &&
+            (colon == 0 || colon + 1 == name.size() ||
+             name.find(':', colon + 1) != std::string_view::npos)) {
+            structure.colonMisplaced = SourcePart{start, std::string(name)};
+        }
         const std::string_view prefix = PrefixOf(name);
         if (!prefix.empty() && prefix != "xml" && !usedPrefixes_.contains(prefix)) {
             usedPrefixes_.insert(prefix);

@@ -33,6 +33,9 @@ struct MergeSourceStructure {
     std::optional<SourcePart> beforeList;
     // The first name whose namespace prefix no part of the source declares.
     std::optional<SourcePart> undeclaredPrefix;
+    // The first name a reader that knows namespaces cannot read: a colon at its start or end, two
+    // colons, or one in the target of a processing instruction.
+    std::optional<SourcePart> colonMisplaced;
     // The first CDATA section with a line in it that the line rules leave out.
     std::optional<SourcePart> sectionOnDroppedLine;
 };

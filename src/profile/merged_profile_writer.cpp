@@ -250,6 +250,13 @@ MergePlan JudgeSource(const std::filesystem::path& path, std::string_view source
                    "it. Declare the prefix on \"<voxtrel-config>\", or choose a profile that "
                    "Wingcall wrote.");
     }
+    if (structure.colonMisplaced) {
+        Refuse(path, kNotAddableLead,
+               LineOf(source, structure.colonMisplaced->offset) + " holds the name \"" +
+                   structure.colonMisplaced->named +
+                   "\", whose colon a reader that knows namespaces, as Voxtrel's does, cannot "
+                   "read. Correct that name, or choose a profile that Wingcall wrote.");
+    }
     if (structure.sectionOnDroppedLine) {
         Refuse(path, kWouldChangeLead,
                LineOf(source, structure.sectionOnDroppedLine->offset) +
@@ -259,8 +266,7 @@ MergePlan JudgeSource(const std::filesystem::path& path, std::string_view source
     }
 
     MergePlan plan;
-    for (const auto& part :
-         {structure.declaration, structure.rootOpening, structure.listOpening}) {
+    for (const auto& part : {structure.declaration, structure.rootOpening, structure.listOpening}) {
         if (part) {
             plan.headerParts.push_back(*part);
         }
@@ -301,7 +307,8 @@ MergePlan JudgeSource(const std::filesystem::path& path, std::string_view source
                    LineOf(source, start) + " holds \"" + header +
                        "\" together with other text or markup (\"" + LineExcerpt(source, lost) +
                        "\"). Wingcall leaves that line out whole, since the new header takes its "
-                       "place, so the rest of it would be lost. Put \"" + header +
+                       "place, so the rest of it would be lost. Put \"" +
+                       header +
                        "\" on a line of its own, or choose a profile that Wingcall wrote.");
         }
     });

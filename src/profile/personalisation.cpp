@@ -75,7 +75,8 @@ bool ReplaceEveryPlaceholder(std::wstring& phrase, std::wstring_view placeholder
     std::size_t replacements = 0;
     std::size_t searchFrom = 0;
     for (;;) {
-        const std::size_t found = FindIgnoringAsciiCase(std::wstring_view(phrase), placeholder, searchFrom);
+        const std::size_t found =
+            FindIgnoringAsciiCase(std::wstring_view(phrase), placeholder, searchFrom);
         if (found == std::wstring_view::npos) {
             return true;
         }

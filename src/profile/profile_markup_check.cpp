@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "profile/xml_declaration.h"
 #include "text/utf8_text.h"
 #include "text/xml_characters.h"
 
@@ -132,8 +133,9 @@ class MarkupChecker {
     void Reference() {
         const std::size_t start = at_;
         const std::size_t end = text_.find(';', at_);
-        const std::string_view body =
-            end == std::string_view::npos ? std::string_view() : text_.substr(at_ + 1, end - at_ - 1);
+        const std::string_view body = end == std::string_view::npos
+                                          ? std::string_view()
+                                          : text_.substr(at_ + 1, end - at_ - 1);
         if (!body.empty() && body[0] == '#') {
             if (!IsXmlCharacter(CharacterReferenceValue(body.substr(1)))) {
                 Fail(start, "holds the character reference \"&" + Excerpt(body) +
@@ -212,8 +214,10 @@ class MarkupChecker {
         const std::string_view target = Name("a processing instruction (\"<?\")");
         const bool declaration = target.size() == 3 && (target[0] | 0x20) == 'x' &&
                                  (target[1] | 0x20) == 'm' && (target[2] | 0x20) == 'l';
-        if (declaration && start != 0) {
-            Fail(start, "holds an XML declaration (\"<?xml\") where none may stand");
+        if (declaration && (start != 0 || !ReadXmlDeclaration(text_).wellFormed)) {
+            Fail(start, start != 0
+                            ? "holds an XML declaration (\"<?xml\") where none may stand"
+                            : "holds an XML declaration (\"<?xml\") that is not well-formed");
         }
         if (at_ < text_.size() && !IsBlank(text_[at_]) && !StartsWith("?>")) {
             Fail(start, "holds a processing instruction (\"<?\") that is not well-formed");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "profile/merge_source_lines.h"
+#include "profile/xml_declaration.h"
 #include "text/ascii_case.h"
 #include "text/utf8_text.h"
 #include "text/windows_1252.h"
@@ -20,7 +21,7 @@ enum class Encoding { LatinOne, Ascii, Utf8, Windows1252, Other };
 
 // The names XML and the IANA registry give each encoding Wingcall reads, in small letters.
 constexpr std::array<std::string_view, 10> kLatinOneNames = {
-    "iso-8859-1", "iso_8859-1", "iso_8859-1:1987", "iso-ir-100", "latin1",
+    "iso-8859-1", "iso_8859-1", "iso_8859-1:1987", "iso-ir-100",  "latin1",
     "l1",         "ibm819",     "cp819",           "csisolatin1", "iso8859-1"};
 constexpr std::array<std::string_view, 8> kAsciiNames = {
     "us-ascii", "ascii", "iso646-us", "ansi_x3.4-1968", "us", "cp367", "ibm367", "csascii"};
@@ -36,77 +37,6 @@ bool NamedAmong(std::string_view name, const std::array<std::string_view, N>& na
         }
     }
     return false;
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-// The XML declaration at the start of a document: whether there is one, whether it is
-// well-formed (version, then perhaps encoding, then perhaps standalone), and its encoding.
-struct Declaration {
-    bool present = false;
-    bool wellFormed = false;
-    std::string_view encoding;
-};
-
-Declaration ReadDeclaration(std::string_view bytes) {
-    Declaration declaration;
-    if (!bytes.starts_with("<?xml") || (bytes.size() > 5 && !IsBlank(bytes[5]) && bytes[5] != '?')) {
-        return declaration;
-    }
-    declaration.present = true;
-    const std::size_t end = bytes.find("?>");
-    if (end == std::string_view::npos) {
-        return declaration;
-    }
-    const std::string_view inside = bytes.substr(5, end - 5);
-    std::vector<std::pair<std::string_view, std::string_view>> pairs;
-    std::size_t at = 0;
-    for (;;) {
-        const std::size_t beforeBlanks = at;
-        while (at < inside.size() && IsBlank(inside[at])) {
-            ++at;
-        }
-        if (at == inside.size()) {
-            break;
-        }
-        const std::size_t nameStart = at;
-        while (at < inside.size() && inside[at] >= 'a' && inside[at] <= 'z') {
-            ++at;
-        }
-        const std::string_view name = inside.substr(nameStart, at - nameStart);
-        while (at < inside.size() && IsBlank(inside[at])) {
-            ++at;
-        }
-        if (at == beforeBlanks || name.empty() || at + 1 >= inside.size() || inside[at] != '=') {
-            return declaration;
-        }
-        ++at;
-        while (at < inside.size() && IsBlank(inside[at])) {
-            ++at;
-        }
-        const std::size_t close =
-            (inside[at] == '"' || inside[at] == '\'') ? inside.find(inside[at], at + 1) : at;
-        if (close == std::string_view::npos || close == at) {
-            return declaration;
-        }
-        pairs.emplace_back(name, inside.substr(at + 1, close - at - 1));
-        at = close + 1;
-    }
-    std::size_t next = 0;
-    const auto take = [&](std::string_view name) {
-        return next < pairs.size() && pairs[next].first == name ? pairs[next++].second
-                                                                : std::string_view();
-    };
-    const std::string_view version = take("version");
-    declaration.encoding = take("encoding");
-    const std::string_view standalone = take("standalone");
-    declaration.wellFormed = next == pairs.size() && version.size() > 2 &&
-                             version.starts_with("1.") &&
-                             version.find_first_not_of("0123456789", 2) == version.npos &&
-                             (standalone.empty() || standalone == "yes" || standalone == "no");
-    return declaration;
 }
 
 // Where a byte of the source stands, as far as a character reference can stand in for a
@@ -272,19 +202,20 @@ SourceInLatinOne Carry(std::string_view source, Encoding encoding, const std::st
 SourceInLatinOne CarryIntoLatinOne(std::string_view source) {
     const bool marked = source.starts_with(kUtf8Mark);
     const std::string_view unmarked = marked ? source.substr(kUtf8Mark.size()) : source;
-    const Declaration declaration = ReadDeclaration(unmarked);
+    const XmlDeclaration declaration = ReadXmlDeclaration(unmarked);
     if (declaration.present && !declaration.wellFormed) {
-        return Refused("its line 1 holds an XML declaration (\"<?xml\") that is not well-formed. "
-                       "Correct it as \"<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\", or "
-                       "choose a profile that Wingcall wrote.",
-                       true);
+        return Refused(
+            "its line 1 holds an XML declaration (\"<?xml\") that is not well-formed. "
+            "Correct it as \"<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>\", or "
+            "choose a profile that Wingcall wrote.",
+            true);
     }
     const std::string_view name = declaration.encoding;
     Encoding encoding = Encoding::Utf8;
     std::string written = "it is written in UTF-8, as its byte-order mark says";
     if (!marked && !name.empty()) {
         written = "it is written in " + std::string(name) + ", as its declaration says";
-        encoding = NamedAmong(name, kLatinOneNames)     ? Encoding::LatinOne
+        encoding = NamedAmong(name, kLatinOneNames)      ? Encoding::LatinOne
                    : NamedAmong(name, kAsciiNames)       ? Encoding::Ascii
                    : NamedAmong(name, kUtf8Names)        ? Encoding::Utf8
                    : NamedAmong(name, kWindows1252Names) ? Encoding::Windows1252
@@ -327,9 +258,10 @@ SourceInLatinOne CarryIntoLatinOne(std::string_view source) {
         case Encoding::Other:
             break;
     }
-    return Refused(written + ". Wingcall writes profiles in ISO-8859-1 and reads them in it, in "
-                             "UTF-8 and in Windows-1252. Save it in one of those, or choose a "
-                             "profile that Wingcall wrote.",
+    return Refused(written +
+                       ". Wingcall writes profiles in ISO-8859-1 and reads them in it, in "
+                       "UTF-8 and in Windows-1252. Save it in one of those, or choose a "
+                       "profile that Wingcall wrote.",
                    false);
 }
 
