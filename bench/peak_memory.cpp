@@ -114,6 +114,7 @@ const Case kCases[] = {
     {"template", "template load, 32,765 commands", "settings32765-0.ini", 0},
     {"new", "WriteNewProfile, 32,765 commands", "", 0},
     {"merge", "WriteMergedProfile, 400,000-line source", "source400000.xml", 2.2},
+    {"merge-deep", "WriteMergedProfile, 60 MB of nested elements", "deep-nesting.xml", 2.2},
     {"equals-read", "read, 100 MB of \"=\" lines before any section", "hostile-equals.ini", 3.3},
     {"equals-write", "write, 100 MB of \"=\" lines before any section", "hostile-equals.ini", 4.4},
     {"cr-read", "read, 100 MB of lone CRs", "hostile-cr.ini", 3.3},
@@ -132,7 +133,7 @@ int MeasurePeakMemory(const std::string& what, const fs::path& workspace) {
     const auto path = [&](const std::string& name) { return workspace / name; };
     const std::string hostile = HostileFileOf(what);
     CommandTables tables;
-    if (what == "merge") {
+    if (what.starts_with("merge")) {
         tables = PersonalisedTables(kSmall);
     } else if (what == "new") {
         tables = PersonalisedTables(kLargest);
@@ -146,6 +147,13 @@ int MeasurePeakMemory(const std::string& what, const fs::path& workspace) {
         WriteNewProfile(path("memory-new.xml"), tables, kPushToTalk);
     } else if (what == "merge") {
         WriteMergedProfile(path("memory-merged.xml"), path("source400000.xml"), tables);
+    } else if (what == "merge-deep") {
+        // Refused at the bound on depth: the figure is what reading and judging it hold.
+        try {
+            WriteMergedProfile(path("memory-merged.xml"), path("deep-nesting.xml"), tables);
+            done = false;
+        } catch (const MergeSourceRefused&) {
+        }
     } else if (what.ends_with("-read")) {
         done = ReadSetting(Wide(path(hostile)), L"General", L"LastPTT1", L"vuoto") == L"LControl";
     } else if (what.ends_with("-write")) {
@@ -158,6 +166,21 @@ int MeasurePeakMemory(const std::string& what, const fs::path& workspace) {
 void PrintPeakMemory(const fs::path& self, const fs::path& workspace) {
     WriteHostileFile(workspace / "hostile-equals.ini", "=\r\n", "\r\n");
     WriteHostileFile(workspace / "hostile-cr.ini", "\r", "\r");
+    {
+        // 20 million elements, each inside the one before: 60 MB.
+        std::ofstream deep(workspace / "deep-nesting.xml", std::ios::binary);
+        deep << "<voxtrel-config><command-list>";
+        const std::string block = [] {
+            std::string openings;
+            for (int i = 0; i < 100000; ++i) {
+                openings += "<a>";
+            }
+            return openings;
+        }();
+        for (int i = 0; i < 200; ++i) {
+            deep << block;
+        }
+    }
     WriteDistinctFile(workspace / "hostile-keys.ini", "[Keys]\r\n", "k%08u=1");
     WriteDistinctFile(workspace / "hostile-sections.ini", "", "[s%08u]");
     for (const Case& c : kCases) {

@@ -37,6 +37,8 @@ using namespace wingcall;
 using namespace wingcall::bench;
 
 constexpr std::size_t kSourceLines[] = {32000, 40000, 400000};
+// Attributes in the one tag of a source: x8 between the two.
+constexpr std::size_t kWideTagAttributes[] = {20000, 160000};
 // One more copy of each settings file than the settings routines keep parsed, so that every
 // load in the loop reads and parses its file anew, as the program's start-up does.
 constexpr int kCopies = 9;
@@ -58,7 +60,23 @@ fs::path MergeSource(std::size_t lines) {
     return *gWorkspace / ("source" + std::to_string(lines) + ".xml");
 }
 
+// A source whose list holds one command tag of `attributes` attributes (160,000 make 1.8 MB).
+fs::path WideTagSource(std::size_t attributes) {
+    return *gWorkspace / ("wide-tag-" + std::to_string(attributes) + ".xml");
+}
+
+std::string WideTagProfile(std::size_t attributes) {
+    std::string text = "<voxtrel-config>\r\n<command-list>\r\n<command";
+    for (std::size_t i = 0; i < attributes; ++i) {
+        text += " a" + std::to_string(i) + "=\"\"";
+    }
+    return text + " />\r\n</command-list>\r\n</voxtrel-config>\r\n";
+}
+
 void PrepareInputs() {
+    for (std::size_t attributes : {kWideTagAttributes[0], kWideTagAttributes[1]}) {
+        WriteFile(WideTagSource(attributes), WideTagProfile(attributes));
+    }
     for (std::size_t count : {kSmall, kTenth, kLargest}) {
         const std::string text = SettingsWithTemplate(count);
         for (int copy = 0; copy < kCopies; ++copy) {
@@ -248,6 +266,20 @@ void MergedProfile(benchmark::State& state) {
     }
 }
 
+// The merge of a source of one tag with very many attributes, refused past the bound on
+// attributes per tag: the time is the source's read and the check up to the bound.
+void MergedProfileOfOneWideTag(benchmark::State& state) {
+    const CommandTables tables = PersonalisedTables(kSmall);
+    const fs::path source = WideTagSource(static_cast<std::size_t>(state.range(0)));
+    const fs::path output = *gWorkspace / "merged-wide.xml";
+    for (auto _ : state) {
+        try {
+            WriteMergedProfile(output, source, tables);
+        } catch (const MergeSourceRefused&) {
+        }
+    }
+}
+
 void MergedProfileFloor(benchmark::State& state, bool durable) {
     const fs::path source = MergeSource(static_cast<std::size_t>(state.range(0)));
     const std::string document =
@@ -337,6 +369,12 @@ void RegisterRound() {
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark("WriteMergedProfileDurableFloor", MergedProfileFloor, true)
             ->Arg(n)
+            ->MinTime(minTime)
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (std::size_t attributes : kWideTagAttributes) {
+        benchmark::RegisterBenchmark("WriteMergedProfileOfOneWideTag", MergedProfileOfOneWideTag)
+            ->Arg(static_cast<std::int64_t>(attributes))
             ->MinTime(minTime)
             ->Unit(benchmark::kMillisecond);
     }
@@ -506,6 +544,8 @@ int main(int argc, char** argv) {
         PrintGrowth(results, name, kTenth, kLargest, 1.1);
     }
     PrintGrowth(results, "WriteMergedProfile", kSourceLines[1], kSourceLines[2], 1.1);
+    PrintGrowth(results, "WriteMergedProfileOfOneWideTag", kWideTagAttributes[0],
+                kWideTagAttributes[1], 1.2);
 
     std::printf("\nPeak memory (resident set, in a fresh process):\n");
     PrintPeakMemory(fs::canonical("/proc/self/exe"), workspace.path());

@@ -8,8 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "profile/merge_source_structure.h"
 #include "profile/merged_profile_writer.h"
 #include "profile/profile_markup_check.h"
+#include "profile/source_encoding.h"
 
 namespace {
 
@@ -162,6 +164,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::optional<wingcall::MarkupFault> fault = wingcall::FindMarkupFault(document);
     if (fault && (fault->offset > document.size() || fault->openedAt > fault->offset)) {
+        std::abort();
+    }
+    // The merge's own reading of the source: its encoding, then its structure, every place it
+    // names inside the source.
+    const wingcall::SourceInLatinOne carried = wingcall::CarryIntoLatinOne(source);
+    if (carried.bytes && carried.bytes->empty() != source.empty() && source != "\xEF\xBB\xBF") {
+        std::abort();
+    }
+    const wingcall::SourceReading reading =
+        wingcall::ReadMergeSource(carried.bytes ? std::string_view(*carried.bytes) : source);
+    const std::size_t judged = carried.bytes ? carried.bytes->size() : source.size();
+    const wingcall::MergeSourceStructure& structure = reading.structure;
+    if ((reading.fault && reading.fault->offset > judged) ||
+        (structure.rootOpening && structure.rootOpening->end > judged) ||
+        (structure.listOpening && structure.listOpening->start < structure.rootOpening->end)) {
         std::abort();
     }
     return 0;

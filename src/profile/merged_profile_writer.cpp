@@ -1,130 +1,33 @@
 // Writes a profile whose new command blocks come before the body of an existing profile.
 #include "profile/merged_profile_writer.h"
 
-#include <array>
+#include <algorithm>
 #include <optional>
 #include <utility>
+#include <vector>
 
-#include "errors/wingcall_error.h"
 #include "files/backed_up_replace.h"
 #include "files/whole_file_read.h"
 #include "files/wide_path.h"
+#include "profile/merge_source_structure.h"
 #include "profile/profile_document.h"
-#include "profile/profile_markup_check.h"
+#include "profile/source_encoding.h"
+#include "text/utf8_text.h"
 
 namespace wingcall {
 namespace {
 
-// The source lines that would repeat the new header, in lower case (the comparison folds the
-// line to lower case). The list opening is matched without its indent so that a list line
-// indented any way matches too.
-constexpr std::array<std::string_view, 3> kHeaderLineTexts = {
-    "<?xml version=\"1.0\" encoding=\"iso-8859-1\" ?>", "<voxtrel-config>", "<command-list>"};
+// How a refusal begins: the source is no profile Wingcall can add to, or it is one, but the merge
+// would change what it says.
+constexpr std::string_view kNotAddableLead =
+    "The file you chose is not a Voxtrel profile Wingcall can add to: ";
+constexpr std::string_view kWouldChangeLead =
+    "Wingcall cannot add to this profile without changing it: ";
 
-constexpr char FoldAsciiCase(char character) {
-    return (character >= 'A' && character <= 'Z') ? static_cast<char>(character + ('a' - 'A'))
-                                                  : character;
-}
-
-// Whether `text` contains `lowerCaseNeedle`, ignoring the case of ASCII letters.
-bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view lowerCaseNeedle) {
-    if (lowerCaseNeedle.size() > text.size()) {
-        return false;
-    }
-    // Every header text starts with "<", which has no case: jump from one "<" to the next
-    // instead of trying every position of a long line.
-    const char first = lowerCaseNeedle.front();
-    const bool firstHasCase = first >= 'a' && first <= 'z';
-    for (std::size_t start = 0; start + lowerCaseNeedle.size() <= text.size(); ++start) {
-        if (!firstHasCase) {
-            start = text.find(first, start);
-            if (start == std::string_view::npos || start + lowerCaseNeedle.size() > text.size()) {
-                return false;
-            }
-        }
-        std::size_t offset = 0;
-        while (offset < lowerCaseNeedle.size() &&
-               FoldAsciiCase(text[start + offset]) == lowerCaseNeedle[offset]) {
-            ++offset;
-        }
-        if (offset == lowerCaseNeedle.size()) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Whether `text` begins with `lowerCaseNeedle`, ignoring the case of ASCII letters.
-bool StartsWithIgnoringAsciiCase(std::string_view text, std::string_view lowerCaseNeedle) {
-    if (lowerCaseNeedle.size() > text.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < lowerCaseNeedle.size(); ++i) {
-        if (FoldAsciiCase(text[i]) != lowerCaseNeedle[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool IsTagBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-// Markup a dropped header line may hold beside the header texts: opening (lower case) and end.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 3> kMarkupDroppedWithHeader = {
-    {{"<!--", "-->"}, {"<?", "?>"}, {"<!doctype", ">"}}};
-
-// Whether a line dropped as a header line holds anything besides the header texts, blanks, whole
-// comments, processing instructions and document type declarations, a UTF-8 byte-order mark at its
-// start and the other opening written another way
-// (`<voxtrel-config version="2">`): a command on the list line, say, which would be lost with it.
-bool HoldsMoreThanHeader(std::string_view line) {
-    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-    if (line.starts_with(kUtf8Mark)) {
-        line.remove_prefix(kUtf8Mark.size());
-    }
-    std::string rest;
-    for (std::size_t i = 0; i < line.size();) {
-        bool left = false;
-        for (std::string_view headerText : kHeaderLineTexts) {
-            if (StartsWithIgnoringAsciiCase(line.substr(i), headerText)) {
-                i += headerText.size();
-                left = true;
-                break;
-            }
-        }
-        // Whole comments, processing instructions (a declaration spelled another way among
-        // them) and a document type declaration without an internal subset go with the line as
-        // they always did: the new header stands in their place, and nothing of the profile's
-        // content is lost with them.
-        for (const auto& [opening, closing] : kMarkupDroppedWithHeader) {
-            if (left || !StartsWithIgnoringAsciiCase(line.substr(i), opening)) {
-                continue;
-            }
-            const std::size_t end = line.find(closing, i + opening.size());
-            if (end == std::string_view::npos ||
-                (opening == "<!doctype" && line.substr(i, end - i).find('[') != line.npos)) {
-                return true;
-            }
-            i = end + closing.size();
-            left = true;
-        }
-        if (!left) {
-            rest.push_back(line[i++]);
-        }
-    }
-    return !std::all_of(rest.begin(), rest.end(), IsTagBlank) && !IsSourceHeaderOpening(rest);
-}
-
-// The first header text a line holds, as Wingcall writes it, for a message.
-std::string_view HeaderTextIn(std::string_view line) {
-    for (std::string_view headerText : kHeaderLineTexts) {
-        if (ContainsIgnoringAsciiCase(line, headerText)) {
-            return headerText;
-        }
-    }
-    return {};
+[[noreturn]] void Refuse(const std::filesystem::path& source, std::string_view lead,
+                         const std::string& reason) {
+    throw MergeSourceRefused(ErrorNumber::InvalidArgument,
+                             std::string(lead) + "\"" + Utf8FromPath(source) + "\": " + reason);
 }
 
 [[noreturn]] void ThrowReadFailure(const std::filesystem::path& source, const std::string& reason) {
@@ -132,20 +35,7 @@ std::string_view HeaderTextIn(std::string_view line) {
                              "Could not read \"" + Utf8FromPath(source) + "\": " + reason + ".");
 }
 
-// A source Wingcall will not add to: the profile it would give is not one Voxtrel can load.
-// `reason` is one or more whole sentences.
-[[noreturn]] void ThrowUnmergeableSource(const std::filesystem::path& source,
-                                         const std::string& reason) {
-    throw MergeSourceRefused(ErrorNumber::InvalidArgument,
-                             "Could not add to \"" + Utf8FromPath(source) + "\": " + reason);
-}
-
-std::string SourceTooLargeReason() {
-    return "it is larger than " + std::to_string(kMaximumMergeSourceBytes / (1024 * 1024)) +
-           " MB, far more than a Voxtrel profile holds, so it is not one.";
-}
-
-// The whole content of the source profile, as bytes in the ANSI code page.
+// The whole content of the source profile, as bytes.
 std::string ReadWholeSource(const std::filesystem::path& source) {
     WholeFileRead read = ReadWholeFile(source, kMaximumMergeSourceBytes);
     switch (read.failure) {
@@ -157,167 +47,17 @@ std::string ReadWholeSource(const std::filesystem::path& source) {
             ThrowReadFailure(source, "it is a folder");
         case WholeFileFailure::NotOrdinaryFile:
 #ifdef _WIN32
-            ThrowUnmergeableSource(source, "it is not an ordinary file but a device or a pipe.");
+            Refuse(source, kNotAddableLead, "it is not an ordinary file but a device or a pipe.");
 #else
-            ThrowUnmergeableSource(source,
-                                   "it is not an ordinary file but a device, a pipe or a socket.");
+            Refuse(source, kNotAddableLead,
+                   "it is not an ordinary file but a device, a pipe or a socket.");
 #endif
         case WholeFileFailure::TooLarge:
-            ThrowUnmergeableSource(source, SourceTooLargeReason());
+            Refuse(source, kNotAddableLead,
+                   "it is larger than " + std::to_string(kMaximumMergeSourceBytes / (1024 * 1024)) +
+                       " MB, far more than a Voxtrel profile holds, so it is not one.");
     }
     return std::move(read.bytes);
-}
-
-// Whether `line` holds the text of the root's end tag, "</voxtrel-config>", blanks before its ">"
-// allowed as in any end tag.
-bool HoldsRootEnd(std::string_view line) {
-    constexpr std::string_view kRootEnd = "</voxtrel-config";
-    for (std::size_t at = line.find(kRootEnd); at != std::string_view::npos;
-         at = line.find(kRootEnd, at + 1)) {
-        std::size_t after = at + kRootEnd.size();
-        while (after < line.size() && IsTagBlank(line[after])) {
-            ++after;
-        }
-        if (after < line.size() && line[after] == '>') {
-            return true;
-        }
-    }
-    return false;
-}
-
-// What the "<"s of a line may begin, found in one walk from "<" to "<", for the closer looks that
-// only a few lines need: a bit says the line may hold that markup, a bit not set that it cannot.
-enum MarkupCandidate : unsigned {
-    kMayBeDropped = 1,        // "<?xml", "<voxtrel-" or "<command-", in any case
-    kMayHoldRootEnd = 2,      // "</voxtrel-"
-    kMayHoldDeclaration = 4,  // "<?xml"
-};
-
-unsigned MarkupCandidatesOf(std::string_view line) {
-    unsigned found = 0;
-    for (std::size_t at = line.find('<'); at != std::string_view::npos;
-         at = line.find('<', at + 1)) {
-        const std::string_view rest = line.substr(at);
-        // Most "<"s of a profile begin "<command ", "<sequence" or "</command": the byte after
-        // the "<" rules out all but one of the openings at once.
-        switch (rest.size() < 2 ? '\0' : FoldAsciiCase(rest[1])) {
-            case '?':
-                if (StartsWithIgnoringAsciiCase(rest, "<?xml")) {
-                    found |= kMayBeDropped | kMayHoldDeclaration;
-                }
-                break;
-            case 'v':
-                if (StartsWithIgnoringAsciiCase(rest, "<voxtrel-")) {
-                    found |= kMayBeDropped;
-                }
-                break;
-            case 'c':
-                if (StartsWithIgnoringAsciiCase(rest, "<command-")) {
-                    found |= kMayBeDropped;
-                }
-                break;
-            case '/':
-                if (StartsWithIgnoringAsciiCase(rest, "</voxtrel-")) {
-                    found |= kMayHoldRootEnd;
-                }
-                break;
-            default:
-                break;
-        }
-    }
-    return found;
-}
-
-// What the merge carries over from a source, found in one pass: the size of the body, and what
-// tells whether the merged document can be a profile at all.
-struct CarriedOverLines {
-    std::size_t bodySize = 0;
-    bool holdsClosingRoot = false;
-    std::size_t firstDeclarationLine = 0;     // 1-based line of the source; 0 for none
-    std::size_t firstOverfullHeaderLine = 0;  // a dropped line that holds more; 0 for none
-    std::string_view overfullHeaderText;      // the header text that line holds
-};
-
-// Whether `line` holds an XML declaration ("<?xml" followed by a blank or "?"), in any case: the
-// declaration may only begin a document, and a processing instruction named "xml" in any case is
-// reserved for it. Other processing instructions ("<?xml-stylesheet") are left alone.
-bool HoldsXmlDeclaration(std::string_view line) {
-    constexpr std::string_view kOpening = "<?xml";
-    for (std::size_t at = line.find("<?"); at != std::string_view::npos;
-         at = line.find("<?", at + 2)) {
-        if (!ContainsIgnoringAsciiCase(line.substr(at, kOpening.size()), kOpening)) {
-            continue;
-        }
-        const std::size_t after = at + kOpening.size();
-        if (after == line.size() || line[after] == ' ' || line[after] == '\t' ||
-            line[after] == '?') {
-            return true;
-        }
-    }
-    return false;
-}
-
-CarriedOverLines ScanCarriedOverLines(std::string_view sourceBytes) {
-    CarriedOverLines carried;
-    std::size_t lineNumber = 0;
-    ForEachSourceLine(sourceBytes, [&](std::string_view line) {
-        ++lineNumber;
-        const unsigned candidates = MarkupCandidatesOf(line);
-        if ((candidates & kMayBeDropped) != 0) {
-            if (IsSourceHeaderLine(line)) {
-                if (carried.firstOverfullHeaderLine == 0 && HoldsMoreThanHeader(line)) {
-                    carried.firstOverfullHeaderLine = lineNumber;
-                    carried.overfullHeaderText = HeaderTextIn(line);
-                }
-                return;
-            }
-            if (IsSourceHeaderOpening(line)) {
-                return;
-            }
-        }
-        carried.bodySize += line.size() + kLineEnd.size();
-        if (!carried.holdsClosingRoot && (candidates & kMayHoldRootEnd) != 0 &&
-            HoldsRootEnd(line)) {
-            carried.holdsClosingRoot = true;
-        }
-        if (carried.firstDeclarationLine == 0 && (candidates & kMayHoldDeclaration) != 0 &&
-            HoldsXmlDeclaration(line)) {
-            carried.firstDeclarationLine = lineNumber;
-        }
-    });
-    return carried;
-}
-
-// Refuses a source whose carried-over lines would not make a profile: without a closing root line
-// the document never ends (an empty source, a profile on one line whose only line is dropped as a
-// header line, a file that is no profile), and a declaration would stand after the new header.
-void CheckCarriedOverLines(const std::filesystem::path& source, const CarriedOverLines& carried) {
-    if (carried.firstDeclarationLine != 0) {
-        ThrowUnmergeableSource(
-            source, "its line " + std::to_string(carried.firstDeclarationLine) +
-                        " holds an XML declaration (\"<?xml\") other than the one Wingcall writes, "
-                        "which would stand after the new header and make the profile unreadable. "
-                        "Choose a profile that Wingcall wrote.");
-    }
-    if (!carried.holdsClosingRoot) {
-        ThrowUnmergeableSource(
-            source,
-            "no line of it after the header lines holds \"</voxtrel-config>\", so the profile "
-            "would have no end. The file is empty, is not a Voxtrel profile, or holds the whole "
-            "profile on one line. Choose a profile that Wingcall wrote.");
-    }
-    if (carried.firstOverfullHeaderLine != 0) {
-        ThrowUnmergeableSource(
-            source,
-            "its line " + std::to_string(carried.firstOverfullHeaderLine) + " holds \"" +
-                std::string(carried.overfullHeaderText) +
-                "\" together with other text or markup. Wingcall leaves that line out "
-                "whole, since the new header takes its place, so the rest of it (a command, "
-                "the start of a comment) would be lost. "
-                "Put \"" +
-                std::string(carried.overfullHeaderText) +
-                "\" on a line of its own, or choose a profile that Wingcall wrote.");
-    }
 }
 
 // Whether the source is UTF-16 text: a byte-order mark of either order, or (without one) a first
@@ -333,213 +73,286 @@ bool IsUtf16(std::string_view bytes) {
            ((first == 0) != (second == 0));
 }
 
-// The source's line number of the merged document's byte at `offset`, which lies in the carried
-// over lines: those lines follow the new part, each ended by CR LF and none holding a line end.
-std::size_t SourceLineAt(std::string_view document, std::size_t newPartSize,
-                         std::string_view sourceBytes, std::size_t offset) {
-    std::size_t carriedIndex = 0;
-    for (std::size_t at = document.find(kLineEnd, newPartSize); at < offset;
-         at = document.find(kLineEnd, at + kLineEnd.size())) {
-        ++carriedIndex;
-    }
-    std::size_t lineNumber = 0;
-    std::size_t found = 0;
-    std::size_t carried = 0;
-    ForEachSourceLine(sourceBytes, [&](std::string_view line) {
-        ++lineNumber;
-        if (found == 0 && !IsDroppedSourceLine(line) && carried++ == carriedIndex) {
-            found = lineNumber;
+// How the source goes into the merged document.
+struct MergePlan {
+    // The declaration, root opening and list opening the new header replaces: every line that
+    // holds a byte of one of them is left out, however the source breaks its lines.
+    std::vector<SourceSpan> headerParts;
+    std::string rootOpening = "<voxtrel-config>";
+    std::string listOpening = "        <command-list>";
+    // The whole lines between the root opening and the list opening, when they hold content that
+    // belongs before the list: they go between the new openings, where the source had them.
+    std::optional<SourceSpan> beforeList;
+};
+
+bool Intersects(const SourceSpan& span, std::size_t start, std::size_t end) {
+    return span.start < end && start < span.end;
+}
+
+// Whether `line` (a view into `source`) holds a byte of one of the header parts.
+bool HoldsHeaderPart(std::string_view source, std::string_view line,
+                     const std::vector<SourceSpan>& headerParts) {
+    const auto start = static_cast<std::size_t>(line.data() - source.data());
+    return std::any_of(headerParts.begin(), headerParts.end(), [&](const SourceSpan& part) {
+        return Intersects(part, start, start + line.size());
+    });
+}
+
+// Calls visit(line, beforeList) for each line of the source the merge carries over.
+template <typename Visit>
+void ForEachCarriedLine(std::string_view source, const MergePlan& plan, Visit&& visit) {
+    ForEachSourceLine(source, [&](std::string_view line) {
+        const auto start = static_cast<std::size_t>(line.data() - source.data());
+        if (!IsDroppedSourceLine(line) && !HoldsHeaderPart(source, line, plan.headerParts)) {
+            visit(line, plan.beforeList && start >= plan.beforeList->start &&
+                            start < plan.beforeList->end);
         }
     });
-    return found != 0 ? found : lineNumber;
 }
 
-// The first carried-over line that holds the text "</voxtrel-config>", or 0.
-std::size_t FirstLineHoldingRootEnd(std::string_view sourceBytes) {
-    std::size_t lineNumber = 0;
-    std::size_t found = 0;
-    ForEachSourceLine(sourceBytes, [&](std::string_view line) {
-        ++lineNumber;
-        if (found == 0 && !IsDroppedSourceLine(line) && HoldsRootEnd(line)) {
-            found = lineNumber;
-        }
-    });
-    return found;
-}
-
-// What is wrong, from "its line N" on, with the source whose merge gives `document`.
-std::string FaultReason(const MarkupFault& fault, std::string_view document,
-                        std::size_t newPartSize, std::string_view sourceBytes) {
-    const auto lineOf = [&](std::size_t offset) {
-        return "its line " +
-               std::to_string(SourceLineAt(document, newPartSize, sourceBytes, offset));
-    };
-    const bool openedByHeader = fault.openedAt < newPartSize;
-    switch (fault.kind) {
-        case MarkupFault::Kind::Malformed:
-            return lineOf(fault.offset) + " " + fault.what;
-        case MarkupFault::Kind::Mismatch:
-            if (openedByHeader && fault.open == "command-list" &&
-                fault.closing == "voxtrel-config") {
-                return lineOf(fault.offset) + " holds \"</" + fault.closing +
-                       ">\" before any \"</command-list>\": it has no command list of its own "
-                       "that the new commands could join";
-            }
-            return lineOf(fault.offset) + " holds \"</" + fault.closing + ">\" where \"<" +
-                   fault.open + ">\" " +
-                   (openedByHeader ? std::string("of the new header")
-                                   : "of " + lineOf(fault.openedAt)) +
-                   " is still open";
-        case MarkupFault::Kind::EndsOpen:
-            if (!openedByHeader) {
-                return lineOf(fault.openedAt) + " opens \"<" + fault.open +
-                       ">\", which no later line closes";
-            }
-            break;
-    }
-    // The new header's root or list is left open: the source's closing line is not markup.
-    const std::size_t rootEndLine = FirstLineHoldingRootEnd(sourceBytes);
-    if (rootEndLine == 0) {
-        return "its last line leaves \"<" + fault.open + ">\" of the new header open";
-    }
-    return "its line " + std::to_string(rootEndLine) +
-           " holds \"</voxtrel-config>\" only inside a comment, a CDATA section or a processing "
-           "instruction, where it ends nothing";
-}
-
-// Refuses the merge when its document would not be a profile Voxtrel loads, naming the source's
-// line where it goes wrong.
-void CheckMergedDocument(const std::filesystem::path& source, std::string_view document,
-                         std::size_t newPartSize, std::string_view sourceBytes) {
-    const std::optional<MarkupFault> fault = FindMarkupFault(document);
-    if (fault) {
-        ThrowUnmergeableSource(
-            source, FaultReason(*fault, document, newPartSize, sourceBytes) +
-                        ", so the merged profile would not be well-formed XML and Voxtrel could "
-                        "not load it. Correct that line or choose a profile that Wingcall wrote.");
-    }
-}
-
-std::string AssembleMergedDocument(const CommandTables& tables, std::string_view sourceBytes,
-                                   std::size_t bodySize) {
-    std::string newPart;
-    AppendLine(newPart, ProfileHeaderText());
-    AppendCommandBlocks(newPart, tables, CommandNameSpaces::AsStored);
+std::string AssembleMergedDocument(const CommandTables& tables, std::string_view source,
+                                   const MergePlan& plan) {
+    std::string declaration(ProfileHeaderText().substr(0, ProfileHeaderText().find(kLineEnd)));
+    std::string newBlocks;
+    AppendCommandBlocks(newBlocks, tables, CommandNameSpaces::AsStored);
 
     // Sized exactly before the body goes in, so that the source and the document are all the
     // memory a large merge holds: no table of lines, no spare capacity from growing.
+    std::size_t size = declaration.size() + plan.rootOpening.size() + plan.listOpening.size() +
+                       4 * kLineEnd.size() + newBlocks.size();
+    ForEachCarriedLine(source, plan,
+                       [&](std::string_view line, bool) { size += line.size() + kLineEnd.size(); });
     std::string document;
-    document.reserve(newPart.size() + bodySize);
-    document += newPart;
-    newPart = std::string();
-    ForEachSourceLine(sourceBytes, [&](std::string_view line) {
-        if (!IsDroppedSourceLine(line)) {
+    document.reserve(size);
+    AppendLine(document, declaration);
+    AppendLine(document, plan.rootOpening);
+    ForEachCarriedLine(source, plan, [&](std::string_view line, bool beforeList) {
+        if (beforeList) {
+            AppendLine(document, line);
+        }
+    });
+    AppendLine(document, plan.listOpening);
+    document += kLineEnd;
+    document += newBlocks;
+    newBlocks = std::string();
+    ForEachCarriedLine(source, plan, [&](std::string_view line, bool beforeList) {
+        if (!beforeList) {
             AppendLine(document, line);
         }
     });
     return document;
 }
 
+std::string LineOf(std::string_view source, std::size_t offset) {
+    return "its line " + std::to_string(SourceLineNumberAt(source, offset));
+}
+
+// The first line that holds the text of the root's end tag, "</voxtrel-config>" with blanks
+// allowed before its ">", or 0.
+std::size_t FirstLineHoldingRootEnd(std::string_view source) {
+    std::size_t number = 0;
+    std::size_t found = 0;
+    ForEachSourceLine(source, [&](std::string_view line) {
+        ++number;
+        for (std::size_t at = line.find("</voxtrel-config"); found == 0 && at != line.npos;
+             at = line.find("</voxtrel-config", at + 1)) {
+            const std::size_t after = line.find_first_not_of(" \t", at + 16);
+            if (after != line.npos && line[after] == '>') {
+                found = number;
+            }
+        }
+    });
+    return found;
+}
+
+// What is wrong with a source that is no well-formed profile, from "its line N" on.
+std::string FaultReason(const MarkupFault& fault, std::string_view source) {
+    switch (fault.kind) {
+        case MarkupFault::Kind::Malformed:
+            return LineOf(source, fault.offset) + " " + fault.what;
+        case MarkupFault::Kind::Mismatch:
+            return LineOf(source, fault.offset) + " holds \"</" + fault.closing + ">\" where \"<" +
+                   fault.open + ">\" of " + LineOf(source, fault.openedAt) + " is still open";
+        case MarkupFault::Kind::EndsOpen:
+            break;
+    }
+    const std::size_t rootEndLine = FirstLineHoldingRootEnd(source);
+    if (fault.open == "voxtrel-config" && rootEndLine != 0) {
+        return "its line " + std::to_string(rootEndLine) +
+               " holds \"</voxtrel-config>\" only inside a comment, a CDATA section or a "
+               "processing instruction, where it ends nothing";
+    }
+    return LineOf(source, fault.openedAt) + " opens \"<" + fault.open +
+           ">\", which no later line closes";
+}
+
+// The excerpt of the source from `offset` to the end of its line, cut short, for a message.
+std::string LineExcerpt(std::string_view source, std::size_t offset) {
+    std::string_view rest = source.substr(offset);
+    rest = rest.substr(0, std::min(rest.find_first_of("\r\n"), std::size_t{40}));
+    std::string text;
+    for (char c : rest) {
+        AppendUtf8(text, static_cast<unsigned char>(c));
+    }
+    return text;
+}
+
+// The header text a left-out line stands for, as Wingcall writes it, for a message.
+std::string_view HeaderPartNamed(std::string_view line, std::size_t lineStart,
+                                 const MergeSourceStructure& structure) {
+    const auto touches = [&](const std::optional<SourceSpan>& span) {
+        return span && Intersects(*span, lineStart, lineStart + line.size());
+    };
+    if (touches(structure.rootOpening)) {
+        return "<voxtrel-config>";
+    }
+    if (touches(structure.listOpening)) {
+        return "<command-list>";
+    }
+    if (touches(structure.declaration)) {
+        return ProfileHeaderText().substr(0, ProfileHeaderText().find(kLineEnd));
+    }
+    return HeaderTextIn(line);
+}
+
+// Decides from the source's structure how it goes into the merged document, or refuses it.
+MergePlan JudgeSource(const std::filesystem::path& path, std::string_view source) {
+    if (source.find_first_not_of(" \t\r\n") == std::string_view::npos) {
+        Refuse(path, kNotAddableLead,
+               "it is empty: it holds no profile at all. Choose a profile that Wingcall wrote.");
+    }
+    const SourceReading reading = ReadMergeSource(source);
+    if (reading.fault) {
+        Refuse(path, kNotAddableLead,
+               FaultReason(*reading.fault, source) +
+                   ", so Voxtrel could not load it either. Correct that line, or choose a profile "
+                   "that Wingcall wrote.");
+    }
+    const MergeSourceStructure& structure = reading.structure;
+    if (!structure.listOpening || structure.listIsEmptyElement) {
+        Refuse(path, kNotAddableLead,
+               (structure.listOpening ? LineOf(source, structure.listOpening->start) +
+                                            " holds an empty command list (\"<command-list/>\")"
+                                      : std::string("its root element \"<voxtrel-config>\" holds "
+                                                    "no command list (\"<command-list>\", in small "
+                                                    "letters)")) +
+                   ", so there is no list the new commands could join. Choose a profile that "
+                   "Wingcall wrote.");
+    }
+    if (structure.undeclaredPrefix) {
+        const std::string& name = structure.undeclaredPrefix->named;
+        const std::string prefix = name.substr(0, name.find(':'));
+        Refuse(path, kNotAddableLead,
+               LineOf(source, structure.undeclaredPrefix->offset) + " uses the name \"" + name +
+                   "\", whose namespace prefix \"" + prefix +
+                   "\" no part of it declares (\"xmlns:" + prefix +
+                   "=...\"), so a reader that knows namespaces, as Voxtrel's does, cannot load "
+                   "it. Declare the prefix on \"<voxtrel-config>\", or choose a profile that "
+                   "Wingcall wrote.");
+    }
+    if (structure.colonMisplaced) {
+        Refuse(path, kNotAddableLead,
+               LineOf(source, structure.colonMisplaced->offset) + " holds the name \"" +
+                   structure.colonMisplaced->named +
+                   "\", whose colon a reader that knows namespaces, as Voxtrel's does, cannot "
+                   "read. Correct that name, or choose a profile that Wingcall wrote.");
+    }
+    if (structure.sectionOnDroppedLine) {
+        Refuse(path, kWouldChangeLead,
+               LineOf(source, structure.sectionOnDroppedLine->offset) +
+                   " begins a CDATA section that holds a line Wingcall leaves out as a header "
+                   "line, so the text of the section would change. Choose a profile that "
+                   "Wingcall wrote.");
+    }
+
+    MergePlan plan;
+    for (const auto& part : {structure.declaration, structure.rootOpening, structure.listOpening}) {
+        if (part) {
+            plan.headerParts.push_back(*part);
+        }
+    }
+    for (std::string_view declaration : structure.rootNamespaces) {
+        plan.rootOpening.insert(plan.rootOpening.size() - 1, " " + std::string(declaration));
+    }
+    for (std::string_view declaration : structure.listNamespaces) {
+        plan.listOpening.insert(plan.listOpening.size() - 1, " " + std::string(declaration));
+    }
+
+    // The loss markup cannot see: a left-out line that holds more than the header.
+    std::optional<SourceSpan> rootLine;
+    std::optional<SourceSpan> listLine;
+    bool documentTypeCarried = false;
+    ForEachSourceLine(source, [&](std::string_view line) {
+        const auto start = static_cast<std::size_t>(line.data() - source.data());
+        const SourceSpan span{start, start + line.size()};
+        if (Intersects(*structure.rootOpening, span.start, span.end)) {
+            rootLine = span;
+        }
+        if (!listLine && Intersects(*structure.listOpening, span.start, span.end)) {
+            listLine = span;
+        }
+        const bool dropped =
+            IsDroppedSourceLine(line) || HoldsHeaderPart(source, line, plan.headerParts);
+        if (structure.documentType && !dropped &&
+            Intersects(*structure.documentType, span.start, span.end)) {
+            documentTypeCarried = true;
+        }
+        if (!dropped) {
+            return;
+        }
+        const std::size_t lost = FirstLostByteOfDroppedLine(source, line, plan.headerParts);
+        if (lost != std::string_view::npos) {
+            const std::string header(HeaderPartNamed(line, start, structure));
+            Refuse(path, kWouldChangeLead,
+                   LineOf(source, start) + " holds \"" + header +
+                       "\" together with other text or markup (\"" + LineExcerpt(source, lost) +
+                       "\"). Wingcall leaves that line out whole, since the new header takes its "
+                       "place, so the rest of it would be lost. Put \"" +
+                       header +
+                       "\" on a line of its own, or choose a profile that Wingcall wrote.");
+        }
+    });
+    if (documentTypeCarried) {
+        Refuse(path, kNotAddableLead,
+               LineOf(source, structure.documentType->start) +
+                   " holds a document type declaration (\"<!DOCTYPE\"), which a Voxtrel profile "
+                   "does not have and which would stand after the new header, where none may. "
+                   "Take it out, or choose a profile that Wingcall wrote.");
+    }
+    if (structure.beforeList) {
+        plan.beforeList = SourceSpan{rootLine->end, listLine->start};
+    }
+    return plan;
+}
+
 }  // namespace
 
-bool IsSourceHeaderLine(std::string_view line) {
-    for (std::string_view headerText : kHeaderLineTexts) {
-        if (ContainsIgnoringAsciiCase(line, headerText)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool IsSourceHeaderOpening(std::string_view line) {
-    std::size_t at = 0;
-    const auto skipBlanks = [&] {
-        const std::size_t before = at;
-        while (at < line.size() && IsTagBlank(line[at])) {
-            ++at;
-        }
-        return at > before;
-    };
-    skipBlanks();
-    if (at == line.size() || line[at] != '<') {
-        return false;
-    }
-    ++at;
-    bool named = false;
-    for (std::string_view name :
-         {std::string_view("voxtrel-config"), std::string_view("command-list")}) {
-        if (StartsWithIgnoringAsciiCase(line.substr(at), name)) {
-            at += name.size();
-            named = true;
-            break;
-        }
-    }
-    if (!named) {
-        return false;
-    }
-    for (;;) {
-        const bool blank = skipBlanks();
-        if (at == line.size()) {
-            return false;
-        }
-        if (line[at] == '>') {
-            ++at;
-            skipBlanks();
-            return at == line.size();
-        }
-        // An attribute: a name, "=", a quoted value; a blank must come before it.
-        constexpr std::string_view kNotInName = " \t=/<>\"'";
-        const std::size_t nameStart = at;
-        while (at < line.size() && kNotInName.find(line[at]) == std::string_view::npos) {
-            ++at;
-        }
-        if (!blank || at == nameStart) {
-            return false;
-        }
-        skipBlanks();
-        if (at == line.size() || line[at] != '=') {
-            return false;
-        }
-        ++at;
-        skipBlanks();
-        if (at == line.size() || (line[at] != '"' && line[at] != '\'')) {
-            return false;
-        }
-        const std::size_t close = line.find(line[at], at + 1);
-        if (close == std::string_view::npos) {
-            return false;
-        }
-        at = close + 1;
-    }
-}
-
-bool IsDroppedSourceLine(std::string_view line) {
-    return (MarkupCandidatesOf(line) & kMayBeDropped) != 0 &&
-           (IsSourceHeaderLine(line) || IsSourceHeaderOpening(line));
-}
-
 std::string MergedProfileDocument(const CommandTables& tables, std::string_view sourceBytes) {
-    return AssembleMergedDocument(tables, sourceBytes, ScanCarriedOverLines(sourceBytes).bodySize);
+    return AssembleMergedDocument(tables, sourceBytes, MergePlan{});
 }
 
 void WriteMergedProfile(const std::filesystem::path& outputPath,
                         const std::filesystem::path& AppendSourcePath,
                         const CommandTables& tables) {
-    // The source is read and checked whole before the output is touched, so that a source which
+    // The source is read and judged whole before the output is touched, so that a source which
     // is also the output keeps its body, and a source that cannot be read or would not give a
-    // profile leaves the output as it was.
-    const std::string sourceBytes = ReadWholeSource(AppendSourcePath);
-    if (IsUtf16(sourceBytes)) {
-        ThrowUnmergeableSource(AppendSourcePath,
-                               "it is written in UTF-16; Voxtrel profiles that Wingcall writes are "
-                               "in the Windows code page. Choose a profile that Wingcall wrote.");
+    // faithful profile leaves the output as it was.
+    std::string source = ReadWholeSource(AppendSourcePath);
+    if (IsUtf16(source)) {
+        Refuse(AppendSourcePath, kNotAddableLead,
+               "it is written in UTF-16; Voxtrel profiles that Wingcall writes are in the Windows "
+               "code page. Choose a profile that Wingcall wrote.");
     }
-    const CarriedOverLines carried = ScanCarriedOverLines(sourceBytes);
-    CheckCarriedOverLines(AppendSourcePath, carried);
-    const std::string document = AssembleMergedDocument(tables, sourceBytes, carried.bodySize);
-    CheckMergedDocument(AppendSourcePath, document, document.size() - carried.bodySize,
-                        sourceBytes);
-    ReplaceFileKeepingBackup(outputPath, document);
+    SourceInLatinOne carried = CarryIntoLatinOne(source);
+    if (!carried.refusal.empty()) {
+        Refuse(AppendSourcePath, carried.notAProfile ? kNotAddableLead : kWouldChangeLead,
+               carried.refusal);
+    }
+    if (carried.bytes) {
+        source = std::move(*carried.bytes);
+    }
+    const MergePlan plan = JudgeSource(AppendSourcePath, source);
+    ReplaceFileKeepingBackup(outputPath, AssembleMergedDocument(tables, source, plan));
 }
 
 }  // namespace wingcall

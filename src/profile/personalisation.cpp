@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "errors/wingcall_error.h"
+#include "text/ascii_case.h"
 
 namespace wingcall {
 namespace {
@@ -30,34 +31,6 @@ constexpr wchar_t kPlaceholderEnd = L'$';
 // fraction of a second.
 constexpr std::size_t kReplacementsBeyondOwnPlaceholders = 32767;
 constexpr std::size_t kGrowthBeyondOwnPlaceholders = 32767;
-
-constexpr wchar_t FoldAsciiCase(wchar_t character) {
-    return (character >= L'A' && character <= L'Z')
-               ? static_cast<wchar_t>(character + (L'a' - L'A'))
-               : character;
-}
-
-// First position at or after `from` where `placeholder` (lower case) occurs in `text`, ignoring
-// the letter case of ASCII letters.
-std::size_t FindIgnoringAsciiCase(std::wstring_view text, std::wstring_view placeholder,
-                                  std::size_t from) {
-    if (placeholder.size() > text.size()) {
-        return std::wstring_view::npos;
-    }
-    for (std::size_t start = from; start + placeholder.size() <= text.size(); ++start) {
-        bool matches = true;
-        for (std::size_t offset = 0; offset < placeholder.size(); ++offset) {
-            if (FoldAsciiCase(text[start + offset]) != placeholder[offset]) {
-                matches = false;
-                break;
-            }
-        }
-        if (matches) {
-            return start;
-        }
-    }
-    return std::wstring_view::npos;
-}
 
 // Replaces `placeholder` with `value` in `phrase` until none is left, always at the first
 // occurrence counted from the phrase's first character. Returns false, leaving `phrase` in an
@@ -102,7 +75,8 @@ bool ReplaceEveryPlaceholder(std::wstring& phrase, std::wstring_view placeholder
     std::size_t replacements = 0;
     std::size_t searchFrom = 0;
     for (;;) {
-        const std::size_t found = FindIgnoringAsciiCase(phrase, placeholder, searchFrom);
+        const std::size_t found =
+            FindIgnoringAsciiCase(std::wstring_view(phrase), placeholder, searchFrom);
         if (found == std::wstring_view::npos) {
             return true;
         }

@@ -7,6 +7,7 @@
 
 #include "text/ansi_best_fit.h"
 #include "text/utf8_text.h"
+#include "text/windows_1252.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -22,20 +23,13 @@ bool IsScalarValue(char32_t codePoint) {
 }
 
 #ifndef _WIN32
-// Bytes 0x80..0x9F of Windows-1252. The five bytes the code page leaves undefined map to the C1
-// control characters of the same value, so every byte survives a round trip.
-constexpr std::array<char16_t, 32> kHighControlRange = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // The byte for a code point, or -1 when Windows-1252 has none.
 int AnsiByteFor(char32_t codePoint) {
     if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) {
         return static_cast<int>(codePoint);
     }
-    for (std::size_t i = 0; i < kHighControlRange.size(); ++i) {
-        if (kHighControlRange[i] == codePoint) {
+    for (std::size_t i = 0; i < kWindows1252HighControlRange.size(); ++i) {
+        if (kWindows1252HighControlRange[i] == codePoint) {
             return static_cast<int>(0x80 + i);
         }
     }
@@ -173,7 +167,7 @@ std::wstring AnsiToWide(std::string_view bytes) {
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             const auto byte = static_cast<unsigned char>(bytes[i]);
             if (byte >= 0x80 && byte <= 0x9F) {
-                text[i] = static_cast<wchar_t>(kHighControlRange[byte - 0x80]);
+                text[i] = static_cast<wchar_t>(kWindows1252HighControlRange[byte - 0x80]);
             }
         }
     }

@@ -49,6 +49,44 @@ inline bool HoldsOnlyPlainUnits(std::wstring_view text) {
     return found == 0;
 }
 
+// Whether a byte of ISO-8859-1 may begin a name of XML, and may stand in one.
+constexpr bool IsLatinOneNameStart(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || byte == '_' ||
+           byte == ':' || (byte >= 0xC0 && byte != 0xD7 && byte != 0xF7);
+}
+
+constexpr bool IsLatinOneNameCharacter(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return IsLatinOneNameStart(c) || byte == '-' || byte == '.' || (byte >= '0' && byte <= '9') ||
+           byte == 0xB7;
+}
+
+// The character a reference names, from what stands between "&#" and ";": decimal digits, or
+// "x" and hexadecimal ones. Leading zeros may make it as long as it likes. Gives a value past
+// U+10FFFF, which IsXmlCharacter refuses, when it names no character.
+constexpr char32_t CharacterReferenceValue(std::string_view digits) {
+    constexpr char32_t kNoCharacter = 0x110000;
+    const bool hex = !digits.empty() && digits[0] == 'x';
+    digits.remove_prefix(hex ? 1 : 0);
+    char32_t value = digits.empty() ? kNoCharacter : 0;
+    for (char c : digits) {
+        char32_t digit = 16;
+        if (c >= '0' && c <= '9') {
+            digit = static_cast<char32_t>(c - '0');
+        } else if (hex && c >= 'a' && c <= 'f') {
+            digit = static_cast<char32_t>(c - 'a' + 10);
+        } else if (hex && c >= 'A' && c <= 'F') {
+            digit = static_cast<char32_t>(c - 'A' + 10);
+        }
+        if (digit >= (hex ? 16u : 10u)) {
+            return kNoCharacter;
+        }
+        value = value >= kNoCharacter ? kNoCharacter : value * (hex ? 16 : 10) + digit;
+    }
+    return value;
+}
+
 // "U+0007", "U+FFFE", "U+10FFFF": how a message names a character that cannot be shown.
 inline std::string CodePointName(char32_t codePoint) {
     char text[16];

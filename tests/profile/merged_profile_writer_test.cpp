@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "profile/profile_document.h"
 #include "support/data_table.h"
 #include "support/expect_wingcall_error.h"
 #include "support/temp_folder.h"
@@ -141,10 +142,11 @@ TEST_F(WriteMergedProfileTest, ASourceThatWouldNotGiveAProfileIsRefusedAndNothin
         std::string bytes;
         const char* named;
     } contents[] = {
-        {"empty", "", "</voxtrel-config>"},
-        {"one line", oneLine, "</voxtrel-config>"},
-        {"not a profile", "[General]\r\nOpenedOnce=1\r\n", "</voxtrel-config>"},
-        {"other encoding", otherEncoding, "line 1 holds an XML declaration"},
+        {"empty", "", "it is empty"},
+        {"one line", oneLine, "line 1 holds \"<voxtrel-config>\" together with other text"},
+        {"not a profile", "[General]\r\nOpenedOnce=1\r\n", "line 1 holds text before"},
+        {"declared UTF-8, written in the code page", otherEncoding,
+         "it is written in UTF-8, as its declaration says, but its line 10 holds the byte 0xE9"},
         {"declaration inside", own.substr(0, 200) + "<?XML version=\"1.0\"?>\r\n" + own.substr(200),
          "XML declaration"},
     };
@@ -186,6 +188,55 @@ TEST_F(WriteMergedProfileTest, ASourceThatWouldNotGiveAProfileIsRefusedAndNothin
     EXPECT_THROW(WriteMergedProfile(folder_ / "absent.xml", source, EngageCommand()),
                  WingcallError);
     EXPECT_FALSE(std::filesystem::exists(folder_ / "absent.xml"));
+}
+
+// For each row of tests/data/merge_layouts.txt: the merged bytes, or the refusal with the real
+// reason and nothing written.
+TEST_F(WriteMergedProfileTest, SourcesInOtherLayoutsMergeFaithfullyOrAreRefusedWithTheirReason) {
+    const std::string newBlocks =
+        MergedProfileDocument(EngageCommand(), "").substr(ProfileHeaderText().size() + 2);
+    const auto source = folder_ / "old.xml";
+    const auto output = folder_ / "new.xml";
+    for (const std::vector<std::string>& row : ReadDataTable("merge_layouts.txt")) {
+        SCOPED_TRACE(row[0]);
+        WriteBytes(source, row[1]);
+        std::filesystem::remove(output);
+        if (row[2] == "refused") {
+            ExpectWingcallError([&] { WriteMergedProfile(output, source, EngageCommand()); },
+                                ErrorNumber::InvalidArgument, {source.string(), row[3]});
+            EXPECT_FALSE(std::filesystem::exists(output));
+            EXPECT_EQ(ReadBytes(source), row[1]);
+            continue;
+        }
+        std::string expected = row[2];
+        expected.replace(expected.find("{new}"), 5, newBlocks);
+        WriteMergedProfile(output, source, EngageCommand());
+        EXPECT_EQ(ReadBytes(output), expected);
+    }
+}
+
+// A refusal says whether the source is no profile Wingcall can add to, or one the merge would
+// change, before what is wrong and where.
+TEST_F(WriteMergedProfileTest, ARefusalLeadsWithWhetherTheSourceIsAProfileAtAll) {
+    const auto source = folder_ / "old.xml";
+    const struct {
+        const char* bytes;
+        const char* lead;
+    } sources[] = {
+        {"<a/>", "The file you chose is not a Voxtrel profile Wingcall can add to: \""},
+        {"<voxtrel-config><command-list><command name=\"A\" phrase=\"a\"/></command-list>"
+         "</voxtrel-config>",
+         "Wingcall cannot add to this profile without changing it: \""},
+    };
+    for (const auto& s : sources) {
+        WriteBytes(source, s.bytes);
+        try {
+            WriteMergedProfile(folder_ / "new.xml", source, EngageCommand());
+            ADD_FAILURE() << s.bytes;
+        } catch (const MergeSourceRefused& refused) {
+            EXPECT_TRUE(std::string(refused.what()).starts_with(s.lead)) << refused.what();
+        }
+    }
 }
 
 }  // namespace

@@ -48,9 +48,9 @@ TEST(ProfileMarkupCheck, PassesOverTextAndValuesAndStopsAtWhatEndsThem) {
     EXPECT_NE(unended->what.find("which never ends"), std::string::npos) << unended->what;
 }
 
-// The bytes are looked at sixteen at a time: a control character at any place of a run of text
-// or of an attribute value, in the middle of the document or at its very end, is the fault
-// reported, at its own place; TAB, CR and LF there are no fault.
+// A control character at any place of a run of text or of an attribute value, in the middle of
+// the document or at its very end, is the fault reported, at its own place; TAB, CR and LF there
+// are no fault.
 TEST(ProfileMarkupCheck, FindsAControlCharacterAtEveryPlace) {
     for (const bool inValue : {false, true}) {
         const std::string run(40, 'x');
@@ -84,6 +84,44 @@ TEST(ProfileMarkupCheck, FindsAControlCharacterAtEveryPlace) {
         EXPECT_EQ(found->offset, document.size() - 5);
         EXPECT_NE(found->what.find("U+0007"), std::string::npos) << found->what;
     }
+}
+
+// Depth and attributes per tag are bounded, each refused one past its bound, and a repeated
+// attribute is found wherever it stands among many.
+TEST(ProfileMarkupCheck, BoundsDepthAndAttributesAndFindsARepeatedAttribute) {
+    const auto nested = [](std::size_t depth) {
+        std::string document = "<voxtrel-config>";
+        for (std::size_t i = 1; i < depth; ++i) {
+            document += "<a>";
+        }
+        for (std::size_t i = 1; i < depth; ++i) {
+            document += "</a>";
+        }
+        return document + "</voxtrel-config>";
+    };
+    EXPECT_FALSE(FindMarkupFault(nested(kMaximumElementDepth)).has_value());
+    const auto tooDeep = FindMarkupFault(nested(kMaximumElementDepth + 1));
+    ASSERT_TRUE(tooDeep.has_value());
+    EXPECT_NE(tooDeep->what.find("nests elements more than 1000 deep"), std::string::npos);
+    EXPECT_EQ(tooDeep->offset,
+              std::string("<voxtrel-config>").size() + 3 * (kMaximumElementDepth - 1));
+
+    const auto tagOf = [](std::size_t attributes, const std::string& last) {
+        std::string tag = "<command";
+        for (std::size_t i = 0; i < attributes; ++i) {
+            tag += " a" + std::to_string(i) + "=\"\"";
+        }
+        return Profile(tag + last + " />\r\n");
+    };
+    EXPECT_FALSE(FindMarkupFault(tagOf(kMaximumAttributesPerTag, "")).has_value());
+    const auto tooMany = FindMarkupFault(tagOf(kMaximumAttributesPerTag, " z=''"));
+    ASSERT_TRUE(tooMany.has_value());
+    EXPECT_NE(tooMany->what.find("more than 1000 attributes"), std::string::npos);
+    const std::string repeated = tagOf(500, " a250='x'");
+    const auto twice = FindMarkupFault(repeated);
+    ASSERT_TRUE(twice.has_value());
+    EXPECT_EQ(twice->offset, repeated.find("a250='x'"));
+    EXPECT_NE(twice->what.find("gives the attribute \"a250\" twice"), std::string::npos);
 }
 
 }  // namespace

@@ -260,6 +260,49 @@ TEST(WingcallProfileReadBack, EveryMergeSourceGivesAProfileThatLoadsWholeOrIsRef
     }
 }
 
+bool HasFinding(const Profile& profile, Finding::Kind kind);
+
+// For each merge of tests/data/merge_layouts.txt: the stand-in, a reader that knows namespaces,
+// loads the merged profile and reads the new command, then every command of the source with the
+// values it reads from the source itself (where it can read the source's encoding), and the
+// source's push-to-talk block.
+TEST(WingcallProfileReadBack, EveryMergeOfAnotherLayoutReadsBackWithTheSourcesValues) {
+    wingcall::testing::TempFolder folder;
+    const auto output = folder / "new.xml";
+    const auto source = folder / "old.xml";
+    const CommandTables tables = OneValueProfile().tables;
+    for (const std::vector<std::string>& row :
+         wingcall::testing::ReadDataTable("merge_layouts.txt")) {
+        if (row[2] == "refused") {
+            continue;
+        }
+        SCOPED_TRACE(row[0]);
+        wingcall::testing::WriteBytes(source, row[1]);
+        wingcall::WriteMergedProfile(output, source, tables);
+        const Profile merged = ReadProfileFile(QString::fromStdString(output.string()));
+        EXPECT_FALSE(HasFinding(merged, Finding::Kind::NotWellFormed) ||
+                     HasFinding(merged, Finding::Kind::NotAProfile))
+            << merged.readingFindings.value(0).text.toStdString();
+        ASSERT_GE(merged.commands.size(), 2);
+        EXPECT_EQ(merged.commands[0].name, "Engage");
+        EXPECT_EQ(merged.commands[1].name, QString::fromStdString(row[3]));
+        const Profile original = Read(row[1]);
+        if (!HasFinding(original, Finding::Kind::NotWellFormed)) {
+            ASSERT_EQ(merged.commands.size(), original.commands.size() + 1);
+            for (qsizetype i = 0; i < original.commands.size(); ++i) {
+                EXPECT_EQ(merged.commands[i + 1].name, original.commands[i].name);
+                EXPECT_EQ(merged.commands[i + 1].phrase, original.commands[i].phrase);
+                EXPECT_EQ(merged.commands[i + 1].keys, original.commands[i].keys);
+            }
+        }
+        EXPECT_EQ(merged.pushToTalk.present, !row[4].empty());
+        if (!row[4].empty()) {
+            ASSERT_EQ(merged.pushToTalk.inputs.size(), 1);
+            EXPECT_EQ(merged.pushToTalk.inputs[0].value, QString::fromStdString(row[4]));
+        }
+    }
+}
+
 // A new profile of one command per text, without a push-to-talk block, as Wingcall writes it.
 QByteArray WingcallProfile() {
     return QByteArray::fromStdString(wingcall::NewProfileDocument(TablesOfTexts(), {}));
