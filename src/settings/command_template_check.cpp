@@ -10,6 +10,7 @@
 #include "files/whole_file_read.h"
 #include "files/wide_path.h"
 #include "settings/settings_file.h"
+#include "text/ascii_case.h"
 #include "text/utf8_text.h"
 
 namespace wingcall {
@@ -17,16 +18,6 @@ namespace {
 
 // Far above any settings file a pilot edits; a larger one is left to the load's own reading.
 constexpr std::size_t kLargestFileLookedThrough = 256 * 1024 * 1024;
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return LowerAscii(x) == LowerAscii(y);
-           });
-}
 
 std::string_view Trimmed(std::string_view text) {
     const auto blank = [](char c) {

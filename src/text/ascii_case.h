@@ -1,5 +1,6 @@
 // Letter case of ASCII letters only, for the texts Wingcall finds in whatever case they were
-// typed: placeholders in phrases, the header lines of a profile being merged.
+// typed: placeholders in phrases, the header lines of a profile being merged, the names of the
+// settings file.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +25,24 @@ constexpr bool StartsWithIgnoringAsciiCase(std::basic_string_view<Char> text,
     }
     for (std::size_t i = 0; i < lowerCasePrefix.size(); ++i) {
         if (FoldAsciiCase(text[i]) != lowerCasePrefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether two narrow texts are equal but for the case of ASCII letters, as the platform compares
+// the names of a settings file. Callers nearly always spell a name as the file does: one
+// comparison of the bytes settles those.
+inline bool EqualIgnoringAsciiCase(std::string_view left, std::string_view right) {
+    if (left.size() != right.size()) {
+        return false;
+    }
+    if (left == right) {
+        return true;
+    }
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        if (FoldAsciiCase(left[i]) != FoldAsciiCase(right[i])) {
             return false;
         }
     }

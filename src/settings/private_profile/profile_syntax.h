@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "text/ascii_case.h"
+
 namespace wingcall {
 
 // Blanks around names and values: spaces, tabs, vertical tabs, form feeds and CRs.
@@ -54,28 +56,6 @@ inline std::string_view BeforeNul(std::string_view text) {
 
 inline bool IsBlank(std::string_view text) {
     return Trim(text).empty();
-}
-
-// Names are compared without regard to ASCII letter case only, as the platform does.
-inline char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-inline bool EqualIgnoringAsciiCase(std::string_view left, std::string_view right) {
-    if (left.size() != right.size()) {
-        return false;
-    }
-    // Callers nearly always spell a name as the file does: one comparison of the bytes (which
-    // the C library makes many at a time) settles those.
-    if (left == right) {
-        return true;
-    }
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        if (LowerAscii(left[i]) != LowerAscii(right[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // One pair of matching quotes around the whole value is removed, nothing else.
