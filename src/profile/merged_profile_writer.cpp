@@ -12,7 +12,6 @@
 #include "profile/merge_source_structure.h"
 #include "profile/profile_document.h"
 #include "profile/source_encoding.h"
-#include "text/utf8_text.h"
 
 namespace wingcall {
 namespace {
@@ -73,13 +72,22 @@ bool IsUtf16(std::string_view bytes) {
            ((first == 0) != (second == 0));
 }
 
+// Line `index` (0 to 2) of the header text: the declaration, the root opening, the list opening.
+std::string_view HeaderLine(std::size_t index) {
+    std::string_view header = ProfileHeaderText();
+    for (; index > 0; --index) {
+        header.remove_prefix(header.find(kLineEnd) + kLineEnd.size());
+    }
+    return header.substr(0, header.find(kLineEnd));
+}
+
 // How the source goes into the merged document.
 struct MergePlan {
     // The declaration, root opening and list opening the new header replaces: every line that
     // holds a byte of one of them is left out, however the source breaks its lines.
     std::vector<SourceSpan> headerParts;
-    std::string rootOpening = "<voxtrel-config>";
-    std::string listOpening = "        <command-list>";
+    std::string rootOpening{HeaderLine(1)};
+    std::string listOpening{HeaderLine(2)};
     // The whole lines between the root opening and the list opening, when they hold content that
     // belongs before the list: they go between the new openings, where the source had them.
     std::optional<SourceSpan> beforeList;
@@ -112,7 +120,7 @@ void ForEachCarriedLine(std::string_view source, const MergePlan& plan, Visit&& 
 
 std::string AssembleMergedDocument(const CommandTables& tables, std::string_view source,
                                    const MergePlan& plan) {
-    std::string declaration(ProfileHeaderText().substr(0, ProfileHeaderText().find(kLineEnd)));
+    const std::string_view declaration = HeaderLine(0);
     std::string newBlocks;
     AppendCommandBlocks(newBlocks, tables, CommandNameSpaces::AsStored);
 
@@ -188,13 +196,8 @@ std::string FaultReason(const MarkupFault& fault, std::string_view source) {
 
 // The excerpt of the source from `offset` to the end of its line, cut short, for a message.
 std::string LineExcerpt(std::string_view source, std::size_t offset) {
-    std::string_view rest = source.substr(offset);
-    rest = rest.substr(0, std::min(rest.find_first_of("\r\n"), std::size_t{40}));
-    std::string text;
-    for (char c : rest) {
-        AppendUtf8(text, static_cast<unsigned char>(c));
-    }
-    return text;
+    const std::string_view rest = source.substr(offset);
+    return MarkupExcerpt(rest.substr(0, std::min(rest.find_first_of("\r\n"), std::size_t{40})));
 }
 
 // The header text a left-out line stands for, as Wingcall writes it, for a message.
@@ -210,7 +213,7 @@ std::string_view HeaderPartNamed(std::string_view line, std::size_t lineStart,
         return "<command-list>";
     }
     if (touches(structure.declaration)) {
-        return ProfileHeaderText().substr(0, ProfileHeaderText().find(kLineEnd));
+        return HeaderLine(0);
     }
     return HeaderTextIn(line);
 }

@@ -27,16 +27,6 @@ bool IsControlByte(char c) {
     return byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r';
 }
 
-// Bytes of the document (ISO-8859-1) for a message (UTF-8), cut to a length a message can show.
-std::string Excerpt(std::string_view bytes) {
-    constexpr std::size_t kLongest = 40;
-    std::string text;
-    for (char c : bytes.substr(0, kLongest)) {
-        AppendUtf8(text, static_cast<unsigned char>(c));
-    }
-    return bytes.size() > kLongest ? text + "..." : text;
-}
-
 // Thrown inside the checker at the first fault; FindMarkupFault hands it back.
 struct FaultFound {
     MarkupFault fault;
@@ -68,7 +58,7 @@ class MarkupChecker {
             MarkupFault fault;
             fault.kind = MarkupFault::Kind::EndsOpen;
             fault.offset = text_.size();
-            fault.open = Excerpt(open_.back().first);
+            fault.open = MarkupExcerpt(open_.back().first);
             fault.openedAt = open_.back().second;
             throw FaultFound{std::move(fault)};
         }
@@ -138,7 +128,7 @@ class MarkupChecker {
                                           : text_.substr(at_ + 1, end - at_ - 1);
         if (!body.empty() && body[0] == '#') {
             if (!IsXmlCharacter(CharacterReferenceValue(body.substr(1)))) {
-                Fail(start, "holds the character reference \"&" + Excerpt(body) +
+                Fail(start, "holds the character reference \"&" + MarkupExcerpt(body) +
                                 ";\", which names no character XML can hold");
             }
         } else if (body.empty() || !IsLatinOneNameStart(body[0]) ||
@@ -146,7 +136,7 @@ class MarkupChecker {
             Fail(start, "holds an \"&\" that begins no reference (write \"&amp;\" for the sign)");
         } else if (body != "amp" && body != "lt" && body != "gt" && body != "quot" &&
                    body != "apos") {
-            Fail(start, "holds the entity reference \"&" + Excerpt(body) +
+            Fail(start, "holds the entity reference \"&" + MarkupExcerpt(body) +
                             ";\", which a profile does not define");
         }
         at_ = end + 1;
@@ -240,7 +230,7 @@ class MarkupChecker {
             Fail(start, "holds an element after the end of the profile (\"</voxtrel-config>\")");
         }
         if (open_.empty() && name != kRootName) {
-            Fail(start, "holds the element \"<" + Excerpt(name) +
+            Fail(start, "holds the element \"<" + MarkupExcerpt(name) +
                             ">\" where the root element \"<voxtrel-config>\" should begin");
         }
         if (!open_.empty() && name == kRootName) {
@@ -257,7 +247,7 @@ class MarkupChecker {
             const std::size_t beforeBlanks = at_;
             SkipBlanks();
             if (at_ >= text_.size()) {
-                Fail(start, "begins a tag (\"<" + Excerpt(name) + "\") that never ends");
+                Fail(start, "begins a tag (\"<" + MarkupExcerpt(name) + "\") that never ends");
             }
             const bool endsHere = text_[at_] == '>';
             if (endsHere || StartsWith("/>")) {
@@ -273,17 +263,17 @@ class MarkupChecker {
                 return;
             }
             if (at_ == beforeBlanks) {
-                Fail(at_, "holds a tag (\"<" + Excerpt(name) + "\") that is not well-formed");
+                Fail(at_, "holds a tag (\"<" + MarkupExcerpt(name) + "\") that is not well-formed");
             }
             if (attributes_.size() == kMaximumAttributesPerTag) {
                 Fail(start, "gives more than " + std::to_string(kMaximumAttributesPerTag) +
-                                " attributes in one tag (\"<" + Excerpt(name) +
+                                " attributes in one tag (\"<" + MarkupExcerpt(name) +
                                 "\"), far more than any profile has");
             }
             const MarkupAttribute attribute = Attribute();
             if (!attributeNames.insert(attribute.name).second) {
-                Fail(attribute.start, "gives the attribute \"" + Excerpt(attribute.name) +
-                                          "\" twice in \"<" + Excerpt(name) + ">\"");
+                Fail(attribute.start, "gives the attribute \"" + MarkupExcerpt(attribute.name) +
+                                          "\" twice in \"<" + MarkupExcerpt(name) + ">\"");
             }
             attributes_.push_back(attribute);
         }
@@ -302,20 +292,20 @@ class MarkupChecker {
         const std::string_view name = Name("an attribute");
         SkipBlanks();
         if (at_ >= text_.size() || text_[at_] != '=') {
-            Fail(start, "holds the attribute \"" + Excerpt(name) + "\" without a value");
+            Fail(start, "holds the attribute \"" + MarkupExcerpt(name) + "\" without a value");
         }
         ++at_;
         SkipBlanks();
         if (at_ >= text_.size() || (text_[at_] != '"' && text_[at_] != '\'')) {
-            Fail(start, "holds the attribute \"" + Excerpt(name) +
+            Fail(start, "holds the attribute \"" + MarkupExcerpt(name) +
                             "\" with a value that is not in quotes");
         }
         // A quote of the other kind is held like any other byte.
         const char quote = text_[at_++];
         while (at_ < text_.size() && text_[at_] != quote) {
             if (text_[at_] == '<') {
-                Fail(at_, "holds a \"<\" inside the value of the attribute \"" + Excerpt(name) +
-                              "\" (write \"&lt;\")");
+                Fail(at_, "holds a \"<\" inside the value of the attribute \"" +
+                              MarkupExcerpt(name) + "\" (write \"&lt;\")");
             }
             if (text_[at_] == '&') {
                 Reference();
@@ -324,8 +314,8 @@ class MarkupChecker {
             }
         }
         if (at_ >= text_.size()) {
-            Fail(start,
-                 "begins the value of the attribute \"" + Excerpt(name) + "\", which never ends");
+            Fail(start, "begins the value of the attribute \"" + MarkupExcerpt(name) +
+                            "\", which never ends");
         }
         ++at_;
         return {name, start, at_};
@@ -337,18 +327,19 @@ class MarkupChecker {
         const std::string_view name = Name("an end tag");
         SkipBlanks();
         if (at_ >= text_.size() || text_[at_] != '>') {
-            Fail(start, "holds an end tag (\"</" + Excerpt(name) + "\") that is not well-formed");
+            Fail(start,
+                 "holds an end tag (\"</" + MarkupExcerpt(name) + "\") that is not well-formed");
         }
         ++at_;
         if (open_.empty()) {
-            Fail(start, "holds \"</" + Excerpt(name) + ">\", which closes no element");
+            Fail(start, "holds \"</" + MarkupExcerpt(name) + ">\", which closes no element");
         }
         if (open_.back().first != name) {
             MarkupFault fault;
             fault.kind = MarkupFault::Kind::Mismatch;
             fault.offset = start;
-            fault.closing = Excerpt(name);
-            fault.open = Excerpt(open_.back().first);
+            fault.closing = MarkupExcerpt(name);
+            fault.open = MarkupExcerpt(open_.back().first);
             fault.openedAt = open_.back().second;
             throw FaultFound{std::move(fault)};
         }
@@ -369,6 +360,15 @@ class MarkupChecker {
 };
 
 }  // namespace
+
+std::string MarkupExcerpt(std::string_view bytes) {
+    constexpr std::size_t kLongest = 40;
+    std::string text;
+    for (char c : bytes.substr(0, kLongest)) {
+        AppendUtf8(text, static_cast<unsigned char>(c));
+    }
+    return bytes.size() > kLongest ? text + "..." : text;
+}
 
 std::optional<MarkupFault> FindMarkupFault(std::string_view document, MarkupObserver* observer) {
     std::optional<MarkupFault> found;

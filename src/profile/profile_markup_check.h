@@ -57,6 +57,10 @@ class MarkupObserver {
     virtual void DocumentType(std::size_t start, std::size_t end) = 0;
 };
 
+// Bytes of a document (ISO-8859-1) for a message (UTF-8), cut to a length a message can show,
+// with "..." where they were cut.
+std::string MarkupExcerpt(std::string_view bytes);
+
 // Checks `document`, bytes read as ISO-8859-1 as its declaration says, and gives its first fault,
 // or nothing when it is well-formed XML 1.0 with one root element `voxtrel-config` holding at most
 // one `command-list` (and no other `voxtrel-config`), nested at most kMaximumElementDepth deep,
