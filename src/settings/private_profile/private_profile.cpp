@@ -36,7 +36,6 @@
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -45,15 +44,14 @@
 
 #include "files/atomic_file.h"
 #include "files/settings_lock.h"
-#include "settings/private_profile/parsed_file_cache.h"
 #include "settings/private_profile/profile_line_editor.h"
 #include "settings/private_profile/profile_syntax.h"
+#include "settings/private_profile/settings_file_reading.h"
 
 namespace {
 
 using wingcall::FileLookup;
 using wingcall::FileState;
-using wingcall::ParsedFileCache;
 using wingcall::ParsedProfileFile;
 
 // The file name comes in the file system's own narrow encoding (UTF-8 here), so that a settings
@@ -174,10 +172,8 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
     }
     FileState state = FileState::Missing;
     try {
-        const std::string_view path = FileSystemPath(lpFileName);
-        ParsedFileCache& cache = ParsedFileCache::Instance();
-        std::lock_guard<std::mutex> lock(cache.mutex());
-        const FileLookup lookup = cache.Load(path, ParsedFileCache::Purpose::Read);
+        const FileLookup lookup =
+            wingcall::ReadSettingsFileForRead(std::string(FileSystemPath(lpFileName)));
         state = lookup.state;
         if (lookup.state == FileState::Loaded) {
             std::string storage;
@@ -199,16 +195,12 @@ namespace {
 int WriteUnderLock(const std::string& path, std::string_view section, std::string_view key,
                    std::string_view value) {
     try {
-        // Taken before the cache's mutex, so that reads of this process go on while another
-        // process's write is waited for.
         const wingcall::SettingsWriteLock writeLock(path);
         if (!writeLock.held()) {
             return writeLock.error();
         }
-        ParsedFileCache& cache = ParsedFileCache::Instance();
-        std::lock_guard<std::mutex> lock(cache.mutex());
-        errno = 0;
-        FileLookup lookup = cache.Load(path, ParsedFileCache::Purpose::Write);
+        // Always the file on disk, never a snapshot's copy: the write builds on what is there.
+        FileLookup lookup = wingcall::ReadSettingsFileNow(path);
         // Never replace a file whose content could not be read.
         if (lookup.state == FileState::Folder) {
             return EISDIR;
@@ -217,7 +209,7 @@ int WriteUnderLock(const std::string& path, std::string_view section, std::strin
             return EINVAL;  // a device or a pipe
         }
         if (lookup.state == FileState::Unreadable) {
-            return errno != 0 ? errno : EACCES;
+            return lookup.error;
         }
         if (lookup.state == FileState::Loaded && !lookup.file->writable()) {
             return EILSEQ;  // a damaged Unicode file: its bad sequences would not survive
@@ -237,18 +229,9 @@ int WriteUnderLock(const std::string& path, std::string_view section, std::strin
         if (!content) {
             return 0;  // the file already holds the value: it stays untouched
         }
-        struct stat written {};
         errno = 0;
-        wingcall::ReplaceFileContents(path, *content, written);
-        // The old parse goes before the new one is built: a large file is then held parsed once.
-        lookup.file.reset();
-        cache.Forget(path);
-        try {
-            cache.RememberOwnWrite(path, written,
-                                   std::make_shared<const ParsedProfileFile>(std::move(*content)));
-        } catch (const std::exception&) {
-            cache.Forget(path);  // the write succeeded; the next read parses the file anew
-        }
+        wingcall::ReplaceFileContents(path, *content);
+        wingcall::ForgetSnapshotCopy(path);
         return 0;
     } catch (const std::exception& error) {
         // The file keeps its previous content. A failed system call left its reason in errno.
