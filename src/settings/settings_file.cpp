@@ -13,7 +13,7 @@
 #include "errors/wingcall_error.h"
 #include "files/settings_lock.h"
 #include "files/wide_path.h"
-#include "settings/private_profile/private_profile.h"
+#include "settings/ini/private_profile.h"
 #include "text/ansi_code_page.h"
 
 #ifdef _WIN32

@@ -1,5 +1,5 @@
 // Wide-text access to the settings file, through the two routines of its format
-// (settings/private_profile/).
+// (settings/ini/).
 #pragma once
 
 #include <string>

@@ -1,12 +1,12 @@
 // The two private-profile routines through which every settings access goes. On Windows they are
 // the platform's own; elsewhere this project provides them with the same names, signatures and
-// observable behaviour (see private_profile.cpp and parsed_profile_file.cpp for the rules they
+// observable behaviour (see private_profile.cpp and parsed_ini_file.cpp for the rules they
 // follow).
 #pragma once
 
 // A run of many reads (a template load) holds one snapshot of the settings files; it is part of
 // what this folder offers the rest of the program.
-#include "settings/private_profile/settings_read_snapshot.h"
+#include "settings/ini/settings_read_snapshot.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "settings/private_profile/profile_text_codec.h"
+#include "settings/ini/ini_text_codec.h"
 
 namespace wingcall {
 
@@ -39,10 +39,10 @@ struct KeyRecord {
     std::uint32_t section;  // a number in the file's sections
 };
 
-class ParsedProfileFile {
+class ParsedIniFile {
   public:
     // A file of 4 GiB or more is refused with std::length_error.
-    explicit ParsedProfileFile(std::string raw);
+    explicit ParsedIniFile(std::string raw);
 
     const std::string& raw() const { return raw_; }
     TextEncoding encoding() const { return encoding_; }

@@ -2,7 +2,7 @@
 //
 // They read and write the Windows private-profile format with the rules the platform's own
 // routines follow, so that a settings file behaves the same on every system. The format's rules
-// are those of parsed_profile_file.cpp; the rules of the calls are these:
+// are those of parsed_ini_file.cpp; the rules of the calls are these:
 // - A read hands back the value of the first key of its name in the first section of its name,
 //   without one pair of surrounding quotes; names are trimmed and match without regard to ASCII
 //   letter case. A missing file, section or key gives the default, without its trailing spaces
@@ -26,7 +26,7 @@
 //   error: a default in its place would pass for a missing key.
 #ifndef _WIN32
 
-#include "settings/private_profile/private_profile.h"
+#include "settings/ini/private_profile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -44,15 +44,15 @@
 
 #include "files/atomic_file.h"
 #include "files/settings_lock.h"
-#include "settings/private_profile/profile_line_editor.h"
-#include "settings/private_profile/profile_syntax.h"
-#include "settings/private_profile/settings_file_reading.h"
+#include "settings/ini/ini_line_editor.h"
+#include "settings/ini/ini_syntax.h"
+#include "settings/ini/settings_file_reading.h"
 
 namespace {
 
 using wingcall::FileLookup;
 using wingcall::FileState;
-using wingcall::ParsedProfileFile;
+using wingcall::ParsedIniFile;
 
 // The file name comes in the file system's own narrow encoding (UTF-8 here), so that a settings
 // file in a folder whose name lies outside the ANSI code page is still found.
@@ -129,7 +129,7 @@ bool Contains(std::string_view text, char c) {
 }
 
 // The stored value of the key, in ANSI bytes, or nothing when the section or key is missing.
-std::optional<std::string_view> StoredValue(const ParsedProfileFile& file, const char* section,
+std::optional<std::string_view> StoredValue(const ParsedIniFile& file, const char* section,
                                             const char* key, std::string& storage) {
     std::string sectionStorage, keyStorage;
     const wingcall::SectionRecord* sectionRecord =

@@ -1,6 +1,6 @@
 // The private-profile routines: the table of reading and writing rules (encodings and refusals
 // among them), and the read snapshot.
-#include "settings/private_profile/private_profile.h"
+#include "settings/ini/private_profile.h"
 
 #ifndef _WIN32
 
@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "settings/private_profile/settings_read_snapshot.h"
+#include "settings/ini/settings_read_snapshot.h"
 #include "support/data_table.h"
 #include "support/temp_folder.h"
 

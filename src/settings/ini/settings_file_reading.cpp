@@ -2,7 +2,7 @@
 // one, read afresh or kept by the current read snapshot.
 #ifndef _WIN32
 
-#include "settings/private_profile/settings_file_reading.h"
+#include "settings/ini/settings_file_reading.h"
 
 #include <sys/stat.h>
 
@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "files/whole_file_read.h"
-#include "settings/private_profile/settings_read_snapshot.h"
+#include "settings/ini/settings_read_snapshot.h"
 
 namespace wingcall {
 
@@ -60,8 +60,8 @@ FileLookup ReadSettingsFileNow(const std::string& path) {
     const int error = errno;
     switch (read.failure) {
         case WholeFileFailure::None:
-            return {FileState::Loaded,
-                    std::make_shared<const ParsedProfileFile>(std::move(read.bytes)), 0};
+            return {FileState::Loaded, std::make_shared<const ParsedIniFile>(std::move(read.bytes)),
+                    0};
         case WholeFileFailure::TooLarge:
             throw std::length_error("a settings file of 4 GiB or more");
         case WholeFileFailure::Folder:

@@ -8,13 +8,13 @@
 //   Only the first key of a name in its section counts. There is no comment syntax.
 #ifndef _WIN32
 
-#include "settings/private_profile/parsed_profile_file.h"
+#include "settings/ini/parsed_ini_file.h"
 
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
 
-#include "settings/private_profile/profile_syntax.h"
+#include "settings/ini/ini_syntax.h"
 #include "text/ascii_case.h"
 
 namespace wingcall {
@@ -84,7 +84,7 @@ std::size_t Utf16UnitsOf(std::string_view utf8) {
 
 }  // namespace
 
-ParsedProfileFile::ParsedProfileFile(std::string raw) : raw_(std::move(raw)) {
+ParsedIniFile::ParsedIniFile(std::string raw) : raw_(std::move(raw)) {
     const DetectedEncoding detected = DetectEncoding(raw_);
     encoding_ = detected.encoding;
     textBegin_ = detected.markLength;
@@ -104,7 +104,7 @@ ParsedProfileFile::ParsedProfileFile(std::string raw) : raw_(std::move(raw)) {
     Parse();
 }
 
-std::string_view ParsedProfileFile::ToInternal(std::string_view ansi, std::string& storage) const {
+std::string_view ParsedIniFile::ToInternal(std::string_view ansi, std::string& storage) const {
     if (!IsUnicode(encoding_) || IsAscii(ansi)) {
         return ansi;
     }
@@ -112,37 +112,36 @@ std::string_view ParsedProfileFile::ToInternal(std::string_view ansi, std::strin
     return storage;
 }
 
-std::string ParsedProfileFile::ToAnsi(std::string_view internal) const {
+std::string ParsedIniFile::ToAnsi(std::string_view internal) const {
     return IsUnicode(encoding_) ? AnsiFromUtf8(internal) : std::string(internal);
 }
 
-std::string ParsedProfileFile::Encode(std::string_view internal) const {
+std::string ParsedIniFile::Encode(std::string_view internal) const {
     if (IsUtf16(encoding_)) {
         return Utf16FromUtf8(internal, encoding_ == TextEncoding::Utf16BigEndian);
     }
     return std::string(internal);
 }
 
-const SectionRecord* ParsedProfileFile::FindSection(std::string_view name) const {
+const SectionRecord* ParsedIniFile::FindSection(std::string_view name) const {
     const auto found = sectionNumbers_.find(FoldedName(name));
     return found == sectionNumbers_.end() ? nullptr : &sections_[found->second];
 }
 
-const KeyRecord* ParsedProfileFile::FindKey(const SectionRecord& section,
-                                            std::string_view name) const {
+const KeyRecord* ParsedIniFile::FindKey(const SectionRecord& section, std::string_view name) const {
     const auto& keys = keyNumbers_[static_cast<std::size_t>(&section - sections_.data())];
     const auto found = keys.find(FoldedName(name));
     return found == keys.end() ? nullptr : &keys_[found->second];
 }
 
-std::string_view ParsedProfileFile::KeyName(std::uint32_t line) const {
+std::string_view ParsedIniFile::KeyName(std::uint32_t line) const {
     // A key's line holds its "=" ahead of any NUL and of its line end.
     const std::string_view all = text();
     const std::size_t equals = all.find('=', line);
     return Trim(all.substr(line, equals - line));
 }
 
-std::string_view ParsedProfileFile::ValueOf(const KeyRecord& key) const {
+std::string_view ParsedIniFile::ValueOf(const KeyRecord& key) const {
     const std::string_view all = text();
     const std::size_t first = all.find('=', key.line) + 1;
     // A NUL ends the text of its line.
@@ -150,7 +149,7 @@ std::string_view ParsedProfileFile::ValueOf(const KeyRecord& key) const {
     return TrimValue(all.substr(first, end - first));
 }
 
-LineSpan ParsedProfileFile::TextLineAt(std::size_t offset) const {
+LineSpan ParsedIniFile::TextLineAt(std::size_t offset) const {
     const std::string_view all = text();
     const std::size_t contentEnd = FindLineEnd(all, offset, false);
     std::size_t end = contentEnd;
@@ -161,19 +160,19 @@ LineSpan ParsedProfileFile::TextLineAt(std::size_t offset) const {
     return LineSpan{offset, contentEnd, end};
 }
 
-std::size_t ParsedProfileFile::RawOffset(std::size_t textOffset) const {
+std::size_t ParsedIniFile::RawOffset(std::size_t textOffset) const {
     if (!IsUtf16(encoding_)) {
         return textOffset;
     }
     return textBegin_ + 2 * Utf16UnitsOf(std::string_view(decoded_).substr(0, textOffset));
 }
 
-LineSpan ParsedProfileFile::RawLine(const LineSpan& textLine) const {
+LineSpan ParsedIniFile::RawLine(const LineSpan& textLine) const {
     return LineSpan{RawOffset(textLine.begin), RawOffset(textLine.contentEnd),
                     RawOffset(textLine.end)};
 }
 
-LineSpan ParsedProfileFile::LastNonBlankLineOf(const SectionRecord& section) const {
+LineSpan ParsedIniFile::LastNonBlankLineOf(const SectionRecord& section) const {
     // The section runs to the next header line, of a section of its own or of a repeated one.
     const std::string_view all = text();
     std::size_t start = section.name;
@@ -195,21 +194,21 @@ LineSpan ParsedProfileFile::LastNonBlankLineOf(const SectionRecord& section) con
     return RawLine(last);
 }
 
-std::optional<LineSpan> ParsedProfileFile::LastLine() const {
+std::optional<LineSpan> ParsedIniFile::LastLine() const {
     if (!lastLine_) {
         return std::nullopt;
     }
     return RawLine(*lastLine_);
 }
 
-std::string ParsedProfileFile::DefaultLineEnd() const {
+std::string ParsedIniFile::DefaultLineEnd() const {
     if (firstLineWithEnd_) {
         return std::string(LineEndOf(RawLine(*firstLineWithEnd_)));
     }
     return Encode("\r\n");
 }
 
-void ParsedProfileFile::Parse() {
+void ParsedIniFile::Parse() {
     const std::string_view all = text();
     const std::size_t limit = all.size();
     std::uint32_t section = kNoSection;
@@ -260,7 +259,7 @@ void ParsedProfileFile::Parse() {
     }
 }
 
-std::uint32_t ParsedProfileFile::StartSection(std::string_view name) {
+std::uint32_t ParsedIniFile::StartSection(std::string_view name) {
     // Only the first section of a name is ever searched; later ones are skipped.
     const auto number = static_cast<std::uint32_t>(sections_.size());
     if (!sectionNumbers_.emplace(FoldedName(name), number).second) {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "settings/private_profile/parsed_profile_file.h"
+#include "settings/ini/parsed_ini_file.h"
 
 namespace wingcall {
 
@@ -20,8 +20,8 @@ enum class FileState {
 
 struct FileLookup {
     FileState state = FileState::Missing;
-    std::shared_ptr<const ParsedProfileFile> file;  // set when Loaded
-    int error = 0;                                  // errno, when Unreadable
+    std::shared_ptr<const ParsedIniFile> file;  // set when Loaded
+    int error = 0;                              // errno, when Unreadable
 };
 
 // The file at `path`, read and parsed now. A file of 4 GiB or more throws std::length_error, and
