@@ -32,9 +32,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <optional>
@@ -53,12 +55,6 @@ namespace {
 using wingcall::FileLookup;
 using wingcall::FileState;
 using wingcall::ParsedIniFile;
-
-// The file name comes in the file system's own narrow encoding (UTF-8 here), so that a settings
-// file in a folder whose name lies outside the ANSI code page is still found.
-std::string_view FileSystemPath(const char* fileName) {
-    return fileName;
-}
 
 // Copies `value` cut to size - 1 characters with a closing NUL; returns the characters copied.
 DWORD CopyToBuffer(std::string_view value, char* buffer, DWORD size) {
@@ -80,7 +76,7 @@ std::string_view PreparedDefault(const char* defaultValue, FileState state) {
     return state == FileState::Folder ? value : wingcall::WithoutSurroundingQuotes(value);
 }
 
-thread_local DWORD lastError = ERROR_SUCCESS;
+std::atomic<DWORD> lastError{ERROR_SUCCESS};
 
 // Why reading or writing the file failed, for the last error: memory (a string that would pass
 // its largest size is that too), or `otherwise`.
@@ -167,36 +163,62 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
         return 0;
     }
     lpReturnedString[0] = '\0';
-    if (lpAppName == nullptr || lpKeyName == nullptr || lpFileName == nullptr) {
+    if (lpFileName == nullptr) {
         return 0;
+    }
+    const wingcall::IniRead read =
+        wingcall::ReadIniValue(lpAppName, lpKeyName, lpDefault, lpFileName);
+    switch (read.failure) {
+        case wingcall::IniReadFailure::None:
+            return CopyToBuffer(read.value, lpReturnedString, nSize);
+        case wingcall::IniReadFailure::OutOfMemory:
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return 0;
+        case wingcall::IniReadFailure::ReadFault:
+            SetLastError(ERROR_READ_FAULT);
+            return 0;
+    }
+    return 0;
+}
+
+namespace wingcall {
+
+IniRead ReadIniValue(const char* section, const char* key, const char* defaultValue,
+                     const std::string& fileName) {
+    if (section == nullptr || key == nullptr) {
+        return {};
     }
     FileState state = FileState::Missing;
     try {
-        const FileLookup lookup =
-            wingcall::ReadSettingsFileForRead(std::string(FileSystemPath(lpFileName)));
+        const FileLookup lookup = ReadSettingsFileForRead(fileName);
         state = lookup.state;
         if (lookup.state == FileState::Loaded) {
             std::string storage;
-            if (const auto value = StoredValue(*lookup.file, lpAppName, lpKeyName, storage)) {
-                return CopyToBuffer(*value, lpReturnedString, nSize);
+            if (const auto value = StoredValue(*lookup.file, section, key, storage)) {
+                return {std::string(*value), IniReadFailure::None};
             }
         }
     } catch (const std::exception& error) {
-        SetLastError(ErrorCodeOf(error, ERROR_READ_FAULT));
-        return 0;
+        return {std::string(), ErrorCodeOf(error, ERROR_READ_FAULT) == ERROR_NOT_ENOUGH_MEMORY
+                                   ? IniReadFailure::OutOfMemory
+                                   : IniReadFailure::ReadFault};
     }
-    return CopyToBuffer(PreparedDefault(lpDefault, state), lpReturnedString, nSize);
+    return {std::string(PreparedDefault(defaultValue, state)), IniReadFailure::None};
 }
+
+}  // namespace wingcall
 
 namespace {
 
 // Sets the value under the settings write lock; 0 once the file holds it, otherwise the errno
 // value that says why not. Every resource it takes is given back before it returns.
 int WriteUnderLock(const std::string& path, std::string_view section, std::string_view key,
-                   std::string_view value) {
+                   std::string_view value, wingcall::SettingsLockWait wait,
+                   std::optional<std::filesystem::path>& busyLock) {
     try {
-        const wingcall::SettingsWriteLock writeLock(path);
+        const wingcall::SettingsWriteLock writeLock(path, wait);
         if (!writeLock.held()) {
+            busyLock = writeLock.busyFile();
             return writeLock.error();
         }
         // Always the file on disk, never a snapshot's copy: the write builds on what is there.
@@ -247,26 +269,39 @@ int WriteUnderLock(const std::string& path, std::string_view section, std::strin
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
                                 LPCSTR lpFileName) {
     SetLastError(ERROR_SUCCESS);
-    // Deleting a key or a section (a null value or key) is not offered.
-    if (lpAppName == nullptr || lpKeyName == nullptr || lpString == nullptr ||
-        lpFileName == nullptr) {
+    if (lpFileName == nullptr) {
         return Refused(EINVAL);
     }
-    const std::string_view section = wingcall::Trim(lpAppName);
-    const std::string_view key = wingcall::Trim(lpKeyName);
-    const std::string_view value = lpString;
+    const wingcall::IniWrite write = wingcall::WriteIniValue(
+        lpAppName, lpKeyName, lpString, lpFileName, wingcall::SettingsLockWait::Full);
+    return write.error == 0 ? TRUE : Refused(write.error);
+}
+
+namespace wingcall {
+
+IniWrite WriteIniValue(const char* section, const char* key, const char* value,
+                       const std::string& fileName, SettingsLockWait wait) {
+    // Deleting a key or a section (a null value or key) is not offered.
+    if (section == nullptr || key == nullptr || value == nullptr) {
+        return {EINVAL, std::nullopt};
+    }
+    const std::string_view trimmedSection = Trim(section);
+    const std::string_view trimmedKey = Trim(key);
     // A line end in any argument would put lines of its own into the file. A key holding "="
     // or opening with "[" would be read back as another key or as a section header.
-    for (std::string_view text : {section, key, value}) {
+    for (std::string_view text : {trimmedSection, trimmedKey, std::string_view(value)}) {
         if (Contains(text, '\r') || Contains(text, '\n')) {
-            return Refused(EINVAL);
+            return {EINVAL, std::nullopt};
         }
     }
-    if (Contains(key, '=') || key.starts_with('[')) {
-        return Refused(EINVAL);
+    if (Contains(trimmedKey, '=') || trimmedKey.starts_with('[')) {
+        return {EINVAL, std::nullopt};
     }
-    const int error = WriteUnderLock(std::string(FileSystemPath(lpFileName)), section, key, value);
-    return error == 0 ? TRUE : Refused(error);
+    IniWrite write;
+    write.error = WriteUnderLock(fileName, trimmedSection, trimmedKey, value, wait, write.busyLock);
+    return write;
 }
+
+}  // namespace wingcall
 
 #endif
