@@ -157,7 +157,8 @@ int MeasurePeakMemory(const std::string& what, const fs::path& workspace) {
     } else if (what.ends_with("-read")) {
         done = ReadSetting(Wide(path(hostile)), L"General", L"LastPTT1", L"vuoto") == L"LControl";
     } else if (what.ends_with("-write")) {
-        done = WriteSetting(Wide(path(hostile)), L"General", L"LastPTT1", L"RControl");
+        done = static_cast<bool>(
+            WriteSetting(Wide(path(hostile)), L"General", L"LastPTT1", L"RControl"));
     }
     std::printf("%ld %ld\n", before, StatusKilobytes("VmHWM:"));
     return done ? 0 : 1;

@@ -1,7 +1,7 @@
 # Checks that the #include "..." lines of src/ only point down the layers, and prints what it
 # checked. Run as a test: cmake -DSOURCE_DIR=<repo>/src -P cmake/CheckIncludeLayers.cmake
 # A file may include files of its own folder, of another folder of its own layer (never both ways)
-# and of folders in lower layers. settings/private_profile/ shows the rest of the program its public
+# and of folders in lower layers. settings/ini/ shows the rest of the program its public
 # header alone. No Python: this runs wherever CMake does.
 cmake_minimum_required(VERSION 3.25)
 
@@ -15,7 +15,7 @@ set(layers
     "app/services=1"
     "profile=2"
     "settings=3"
-    "settings/private_profile=4"
+    "settings/ini=4"
     "files=5"
     "text=6"
     "errors=7")
@@ -28,7 +28,7 @@ foreach(entry IN LISTS layers)
     list(APPEND folders ${folder})
 endforeach()
 # The folder whose only header for the others is the one named here.
-set(public_header_of_settings/private_profile "settings/private_profile/private_profile.h")
+set(public_header_of_settings/ini "settings/ini/private_profile.h")
 
 file(GLOB_RECURSE sources RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*.cpp" "${SOURCE_DIR}/*.h")
 list(SORT sources)

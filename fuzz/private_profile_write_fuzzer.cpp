@@ -8,7 +8,7 @@
 
 #include "reference_profile.h"
 #include "scratch_file.h"
-#include "settings/private_profile/private_profile.h"
+#include "settings/ini/private_profile.h"
 
 namespace {
 

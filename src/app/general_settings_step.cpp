@@ -15,13 +15,13 @@ GeneralSettingsStep::GeneralSettingsStep(std::wstring settingsPath)
 void GeneralSettingsStep::write(const QString& key, const QString& value) {
     // Once another program kept the settings lock through a whole wait, the step's later writes
     // try it once each: the window waits once for the step, not once a key.
-    std::optional<SettingsLockWaitsSkipped> noSecondWait;
-    if (firstFailure_ && firstFailure_->lockStayedBusy) {
-        noSecondWait.emplace();
-    }
-    if (!WriteSetting(settingsPath_, kGeneralSection, ToWide(key), ToWide(value)) &&
-        !firstFailure_) {
-        firstFailure_ = LastSettingsWriteFailure();
+    const SettingsLockWait wait = firstFailure_ && firstFailure_->lockStayedBusy
+                                      ? SettingsLockWait::TryOnce
+                                      : SettingsLockWait::Full;
+    SettingsWriteOutcome written =
+        WriteSetting(settingsPath_, kGeneralSection, ToWide(key), ToWide(value), wait);
+    if (!written && !firstFailure_) {
+        firstFailure_ = std::move(written.failure);
     }
 }
 

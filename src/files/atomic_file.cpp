@@ -176,8 +176,7 @@ fs::path TemporaryPathBeside(const fs::path& target) {
 
 namespace {
 
-void CheckAndReplace(const fs::path& requestedTarget, std::string_view contents,
-                     struct stat* written) {
+void CheckAndReplace(const fs::path& requestedTarget, std::string_view contents) {
     const fs::path target = ResolveTarget(requestedTarget);
     std::error_code statusError;
     const fs::file_status status = fs::status(target, statusError);
@@ -191,20 +190,14 @@ void CheckAndReplace(const fs::path& requestedTarget, std::string_view contents,
     if (fs::is_regular_file(status) && (status.permissions() & kAnyWrite) == fs::perms::none) {
         ThrowWriteFailure(requestedTarget, "it is read-only");
     }
-    WriteAndReplace(requestedTarget, target, contents, written);
+    WriteAndReplace(requestedTarget, target, contents);
     RemoveTemporaryFilesOfEndedWriters(target);
 }
 
 }  // namespace
 
 void ReplaceFileContents(const fs::path& target, std::string_view contents) {
-    CheckAndReplace(target, contents, nullptr);
+    CheckAndReplace(target, contents);
 }
-
-#ifndef _WIN32
-void ReplaceFileContents(const fs::path& target, std::string_view contents, struct stat& written) {
-    CheckAndReplace(target, contents, &written);
-}
-#endif
 
 }  // namespace wingcall

@@ -4,8 +4,6 @@
 #include <filesystem>
 #include <string_view>
 
-struct stat;
-
 namespace wingcall {
 
 // Writes `contents` to a temporary file in the target's folder, flushes it to disk and then
@@ -20,14 +18,6 @@ namespace wingcall {
 // On failure the temporary file is removed, the target is untouched, and a WingcallError
 // (FileAccess) naming the target and the reason is thrown.
 void ReplaceFileContents(const std::filesystem::path& target, std::string_view contents);
-
-#ifndef _WIN32
-// As above, and fills `written` with the status of the new file, taken from its own descriptor once
-// its content is on disk and before it takes the target's place: it describes the file this call
-// put there, never one that another program saved over it a moment later.
-void ReplaceFileContents(const std::filesystem::path& target, std::string_view contents,
-                         struct stat& written);
-#endif
 
 // A new name for a temporary file beside `target`, of the form whose files a successful replace
 // sweeps away once their writer has ended: for a writer that prepares a file of its own there.

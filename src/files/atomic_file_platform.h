@@ -9,8 +9,6 @@
 #include <system_error>
 #include <utility>
 
-struct stat;
-
 namespace wingcall {
 
 // Throws the FileAccess error of a write that failed: "Could not write "<target>": <reason>."
@@ -37,9 +35,7 @@ class TemporaryFileGuard {
 
 // Writes `contents` to a new temporary file beside `target` (the file links lead to), flushes it
 // to disk and renames it over `target`; errors name `requestedTarget`, the path the caller gave.
-// On POSIX `written`, when given, receives the new file's status from its own descriptor.
 void WriteAndReplace(const std::filesystem::path& requestedTarget,
-                     const std::filesystem::path& target, std::string_view contents,
-                     struct stat* written);
+                     const std::filesystem::path& target, std::string_view contents);
 
 }  // namespace wingcall

@@ -89,7 +89,7 @@ void SyncFolder(const fs::path& folder) {
 }  // namespace
 
 void WriteAndReplace(const fs::path& requestedTarget, const fs::path& target,
-                     std::string_view contents, struct stat* written) {
+                     std::string_view contents) {
     struct stat existing {};
     const bool targetExists = ::stat(target.c_str(), &existing) == 0;
 
@@ -124,8 +124,7 @@ void WriteAndReplace(const fs::path& requestedTarget, const fs::path& target,
         remaining -= static_cast<std::size_t>(written);
     }
     TakeOverOwnershipAndMode(file.get(), targetExists ? &existing : nullptr);
-    if (::fsync(file.get()) != 0 || (written != nullptr && ::fstat(file.get(), written) != 0) ||
-        file.close() != 0) {
+    if (::fsync(file.get()) != 0 || file.close() != 0) {
         ThrowWriteFailure(requestedTarget, std::strerror(errno));
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {

@@ -44,7 +44,7 @@ class FileHandle {
 }  // namespace
 
 void WriteAndReplace(const fs::path& requestedTarget, const fs::path& target,
-                     std::string_view contents, struct stat* /*written*/) {
+                     std::string_view contents) {
     // The replaced file keeps the attributes a user may have given it; read-only ones were
     // refused before.
     const DWORD existing = ::GetFileAttributesW(target.c_str());

@@ -31,12 +31,6 @@ std::atomic<int> waitsInProgress{0};
 std::atomic<bool> waitsAbandoned{false};
 
 milliseconds waitLimit = kSettingsLockWaitLimit;
-thread_local int waitsSkipped = 0;  // SettingsLockWaitsSkipped scopes open on this thread
-
-// Kept trivially destructible: a thread-local object with a destructor is freed twice at thread
-// exit by one Windows toolchain's runtime.
-enum class BusyLock { None, LockFile, SettingsFile };
-thread_local BusyLock lastBusyLock = BusyLock::None;
 
 // Marks the time from a lock's first attempt until it is held or given up: nothing of the
 // write has happened yet, so ending the process then loses nothing.
@@ -54,7 +48,9 @@ class Poller {
   public:
     enum class Verdict { TryAgain, StayedBusy, Abandoned };
 
-    Poller() : deadline_(Clock::now() + (waitsSkipped > 0 ? milliseconds(0) : waitLimit)) {}
+    explicit Poller(SettingsLockWait wait)
+        : deadline_(Clock::now() +
+                    (wait == SettingsLockWait::TryOnce ? milliseconds(0) : waitLimit)) {}
 
     Verdict Pause() {
         if (waitsAbandoned.load()) {
@@ -98,28 +94,9 @@ fs::path SettingsLockPath(const fs::path& settingsFile) {
            (fs::path::string_type(1, '.') + file.filename().native() + fs::path(".lock").native());
 }
 
-std::optional<fs::path> LastBusySettingsLock(const fs::path& settingsFile) {
-    switch (lastBusyLock) {
-        case BusyLock::LockFile:
-            return SettingsLockPath(settingsFile);
-        case BusyLock::SettingsFile:
-            return RealPath(settingsFile);
-        default:
-            return std::nullopt;
-    }
-}
-
 bool AbandonSettingsLockWaits() noexcept {
     waitsAbandoned.store(true);
     return waitsInProgress.load() > 0;
-}
-
-SettingsLockWaitsSkipped::SettingsLockWaitsSkipped() {
-    ++waitsSkipped;
-}
-
-SettingsLockWaitsSkipped::~SettingsLockWaitsSkipped() {
-    --waitsSkipped;
 }
 
 void SetSettingsLockWaitLimitForTesting(milliseconds limit) {
@@ -128,9 +105,8 @@ void SetSettingsLockWaitLimitForTesting(milliseconds limit) {
 
 #ifdef _WIN32
 
-SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile)
+SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile, SettingsLockWait wait)
     : lockPath_(SettingsLockPath(settingsFile)), handle_(INVALID_HANDLE_VALUE) {
-    lastBusyLock = BusyLock::None;
     const WaitInProgress waiting;
     // Shared in every way, so that any number of writers can open it and wait for their turn;
     // not inheritable, so that a program Wingcall starts holds nothing.
@@ -144,7 +120,7 @@ SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile)
         error_ = error_ != 0 ? error_ : ERROR_ACCESS_DENIED;
         return;
     }
-    Poller poller;
+    Poller poller(wait);
     for (;;) {
         OVERLAPPED whole{};
         if (::LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
@@ -164,7 +140,7 @@ SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile)
             error_ = verdict == Poller::Verdict::Abandoned ? ERROR_OPERATION_ABORTED
                                                            : ERROR_LOCK_VIOLATION;
             if (outcome_ == Outcome::StayedBusy) {
-                lastBusyLock = BusyLock::LockFile;
+                busyFile_ = lockPath_;
             }
         }
         ::CloseHandle(handle);
@@ -211,8 +187,7 @@ bool StillNamed(int descriptor, const fs::path& path) {
 // the writer before us removes the lock file it held, and replaces the settings file, before it
 // lets go; the lock is then the file now in its place, which another writer may already hold.
 SettingsWriteLock::Outcome LockNamedFile(const fs::path& path, int (*open)(const fs::path&),
-                                         BusyLock kind, Poller& poller, int& descriptor,
-                                         int& error) {
+                                         Poller& poller, int& descriptor, int& error) {
     for (;;) {
         const int opened = open(path);
         if (opened < 0) {
@@ -240,9 +215,6 @@ SettingsWriteLock::Outcome LockNamedFile(const fs::path& path, int (*open)(const
         }
         if (verdict != Poller::Verdict::TryAgain) {
             error = verdict == Poller::Verdict::Abandoned ? EINTR : EWOULDBLOCK;
-            if (verdict == Poller::Verdict::StayedBusy) {
-                lastBusyLock = kind;
-            }
             return OutcomeOf(verdict);
         }
     }
@@ -250,22 +222,25 @@ SettingsWriteLock::Outcome LockNamedFile(const fs::path& path, int (*open)(const
 
 }  // namespace
 
-SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile)
+SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile, SettingsLockWait wait)
     : lockPath_(SettingsLockPath(settingsFile)) {
-    lastBusyLock = BusyLock::None;
     const WaitInProgress waiting;
     const fs::path settings = RealPath(settingsFile);
-    Poller poller;
-    outcome_ =
-        LockNamedFile(lockPath_, OpenLockFile, BusyLock::LockFile, poller, descriptor_, error_);
+    Poller poller(wait);
+    outcome_ = LockNamedFile(lockPath_, OpenLockFile, poller, descriptor_, error_);
+    if (outcome_ == Outcome::StayedBusy) {
+        busyFile_ = lockPath_;
+    }
     if (outcome_ == Outcome::Unavailable) {
         // Whatever is in the lock file's place, the settings file itself can be locked as long
         // as it can be read, which a write needs anyway.
         const int lockFileError = error_;
-        outcome_ = LockNamedFile(settings, OpenSettingsFile, BusyLock::SettingsFile, poller,
-                                 settingsDescriptor_, error_);
+        outcome_ = LockNamedFile(settings, OpenSettingsFile, poller, settingsDescriptor_, error_);
         if (outcome_ == Outcome::Unavailable) {
             error_ = lockFileError;
+        }
+        if (outcome_ == Outcome::StayedBusy) {
+            busyFile_ = settings;
         }
         return;
     }
@@ -273,8 +248,8 @@ SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile)
         return;
     }
     int secondError = 0;
-    const Outcome second = LockNamedFile(settings, OpenSettingsFile, BusyLock::SettingsFile, poller,
-                                         settingsDescriptor_, secondError);
+    const Outcome second =
+        LockNamedFile(settings, OpenSettingsFile, poller, settingsDescriptor_, secondError);
     if (second == Outcome::StayedBusy || second == Outcome::Abandoned) {
         // A writer that could not open the lock file holds the settings file.
         ::unlink(lockPath_.c_str());
@@ -282,6 +257,9 @@ SettingsWriteLock::SettingsWriteLock(const fs::path& settingsFile)
         descriptor_ = -1;
         outcome_ = second;
         error_ = secondError;
+        if (second == Outcome::StayedBusy) {
+            busyFile_ = settings;
+        }
     }
     // Unavailable: there is no settings file yet (or none to read), so no such writer either.
 }

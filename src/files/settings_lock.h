@@ -29,6 +29,12 @@ inline constexpr std::chrono::seconds kSettingsLockWaitLimit{10};
 // kinds keep out of each other's way. On Windows such a write is refused. The lock is polled, not
 // waited on: after kSettingsLockWaitLimit, or once AbandonSettingsLockWaits() was called, the
 // write is refused.
+// How long one write waits for the lock. One step of the program writes several keys; once a
+// write of the step found the lock busy for the whole wait, its later writes are still made (a
+// key that can be stored is stored) but each tries the lock once: the step waits once, not once
+// a key.
+enum class SettingsLockWait { Full, TryOnce };
+
 class SettingsWriteLock {
   public:
     enum class Outcome {
@@ -38,7 +44,8 @@ class SettingsWriteLock {
         Unavailable,  // nothing could be locked; error() says why
     };
 
-    explicit SettingsWriteLock(const std::filesystem::path& settingsFile);
+    explicit SettingsWriteLock(const std::filesystem::path& settingsFile,
+                               SettingsLockWait wait = SettingsLockWait::Full);
     ~SettingsWriteLock();
     SettingsWriteLock(const SettingsWriteLock&) = delete;
     SettingsWriteLock& operator=(const SettingsWriteLock&) = delete;
@@ -48,11 +55,15 @@ class SettingsWriteLock {
     // When not held: the system's error code for why (errno on POSIX, a Windows error code on
     // Windows), never 0.
     int error() const { return error_; }
+    // When it StayedBusy: the file another writer held for the whole wait (the lock file, or the
+    // settings file itself).
+    const std::optional<std::filesystem::path>& busyFile() const { return busyFile_; }
 
   private:
     std::filesystem::path lockPath_;
     Outcome outcome_ = Outcome::Unavailable;
     int error_ = 0;
+    std::optional<std::filesystem::path> busyFile_;
 #ifdef _WIN32
     void* handle_;  // a HANDLE; INVALID_HANDLE_VALUE when not held
 #else
@@ -64,29 +75,11 @@ class SettingsWriteLock {
 // The lock file of a settings file.
 std::filesystem::path SettingsLockPath(const std::filesystem::path& settingsFile);
 
-// What the last SettingsWriteLock of this thread, taken for `settingsFile`, found busy for the
-// whole wait (its lock file, or the settings file itself), or nothing when it was not refused that
-// way.
-std::optional<std::filesystem::path> LastBusySettingsLock(
-    const std::filesystem::path& settingsFile);
-
 // Ends every settings lock wait of the process, in progress or to come: each fails as Abandoned.
 // Async-signal-safe, for a termination signal's handler. Returns true when a wait was in progress
 // in the moment of the call; the handler may then end the process at once, since a write that
 // waits for its lock has changed nothing yet.
 bool AbandonSettingsLockWaits() noexcept;
-
-// While one lives, this thread's settings locks are tried once, without waiting. One step of the
-// program writes several keys; once a write of the step found the lock busy for the whole wait,
-// its later writes are still made (a key that can be stored is stored) but the step as a whole
-// waits once, not once a key.
-class SettingsLockWaitsSkipped {
-  public:
-    SettingsLockWaitsSkipped();
-    ~SettingsLockWaitsSkipped();
-    SettingsLockWaitsSkipped(const SettingsLockWaitsSkipped&) = delete;
-    SettingsLockWaitsSkipped& operator=(const SettingsLockWaitsSkipped&) = delete;
-};
 
 // Tests shorten the wait; the program always waits kSettingsLockWaitLimit.
 void SetSettingsLockWaitLimitForTesting(std::chrono::milliseconds limit);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "errors/wingcall_error.h"
-#include "settings/private_profile/private_profile.h"
+#include "settings/ini/private_profile.h"
 #include "settings/settings_file.h"
 #include "text/utf8_text.h"
 #include "text/xml_characters.h"

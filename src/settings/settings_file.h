@@ -1,9 +1,11 @@
 // Wide-text access to the settings file, through the two routines of its format
-// (settings/private_profile/).
+// (settings/ini/).
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "files/settings_lock.h"
 
 namespace wingcall {
 
@@ -46,19 +48,25 @@ class SectionReader {
     std::string ansiDefault_;
 };
 
-// Writes `key` of `section`; true when the file now holds the value. The file is replaced whole,
-// under the settings write lock (settings_lock.h), on every platform.
-bool WriteSetting(const std::wstring& settingsPath, const std::wstring& section,
-                  const std::wstring& key, const std::wstring& value);
-
-// Why the last WriteSetting of this thread that returned false stored nothing, in words a pilot
-// can read (UTF-8).
+// Why a write stored nothing, in words a pilot can read (UTF-8).
 struct SettingsWriteFailure {
     // Another program held the settings file's write lock for the whole wait. `text` is then a
     // whole message of its own; otherwise it is the system's reason, without a final period.
     bool lockStayedBusy = false;
     std::string text;
 };
-SettingsWriteFailure LastSettingsWriteFailure();
+
+// What a write did: converts to true when the file now holds the value; `failure` says why not.
+struct SettingsWriteOutcome {
+    bool stored = false;
+    SettingsWriteFailure failure;
+    explicit operator bool() const { return stored; }
+};
+
+// Writes `key` of `section`. The file is replaced whole, under the settings write lock
+// (settings_lock.h), on every platform; `wait` says how long the lock is waited for.
+SettingsWriteOutcome WriteSetting(const std::wstring& settingsPath, const std::wstring& section,
+                                  const std::wstring& key, const std::wstring& value,
+                                  SettingsLockWait wait = SettingsLockWait::Full);
 
 }  // namespace wingcall

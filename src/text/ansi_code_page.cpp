@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 
 #include "text/ansi_best_fit.h"
 #include "text/utf8_text.h"
@@ -37,8 +36,12 @@ int AnsiByteFor(char32_t codePoint) {
 }
 #else
 int AnsiByteFor(char32_t codePoint) {
-    // Only single-byte results count as representable here; the declaration of every profile is
-    // ISO-8859-1, so multi-byte code pages fall back to character references.
+    // ASCII is the same bytes in every ANSI code page. Only single-byte results count as
+    // representable here; the declaration of every profile is ISO-8859-1, so multi-byte code
+    // pages fall back to character references.
+    if (codePoint < 0x80) {
+        return static_cast<int>(codePoint);
+    }
     if (!IsScalarValue(codePoint)) {
         return -1;
     }
@@ -59,27 +62,12 @@ int AnsiByteFor(char32_t codePoint) {
 }  // namespace
 
 std::string WideToAnsi(std::wstring_view text) {
-    // Every character gives at most one byte. The settings routines convert every argument of
-    // every call, mostly ASCII, so ASCII is copied without a look at the code page.
-    std::string bytes(text.size(), '\0');
-    std::uint32_t seen = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        bytes[i] = static_cast<char>(text[i]);
-        seen |= static_cast<std::uint32_t>(text[i]);
-    }
-    if (seen < 0x80) {
-        return bytes;  // all ASCII, as the names of every key and section are
-    }
-    std::size_t length = 0;
+    std::string bytes;
+    bytes.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        if (static_cast<std::uint32_t>(text[i]) < 0x80) {
-            bytes[length++] = static_cast<char>(text[i++]);
-            continue;
-        }
         const int byte = AnsiByteFor(NextWideCodePoint(text, i));
-        bytes[length++] = byte < 0 ? kReplacement : static_cast<char>(byte);
+        bytes.push_back(byte < 0 ? kReplacement : static_cast<char>(byte));
     }
-    bytes.resize(length);
     return bytes;
 }
 
@@ -139,37 +127,11 @@ std::wstring AnsiToWide(std::string_view bytes) {
                         length);
     return text;
 #else
-    // One character per byte. Values are nearly always ASCII: every byte is widened as Latin-1,
-    // sixteen at a time through blocks of fixed length that the compiler turns into vector
-    // instructions (copied through locals, since the wide text could otherwise overlap the
-    // bytes as far as it knows), and only a value with a byte from 0x80 up is gone over again
-    // for the range where Windows-1252 departs from Latin-1.
-    constexpr std::size_t kBlock = 16;
-    std::wstring text(bytes.size(), L'\0');
-    unsigned char seen = 0;
-    std::size_t i = 0;
-    for (; i + kBlock <= bytes.size(); i += kBlock) {
-        unsigned char block[kBlock];
-        std::memcpy(block, bytes.data() + i, kBlock);
-        wchar_t wide[kBlock];
-        for (std::size_t j = 0; j < kBlock; ++j) {
-            wide[j] = static_cast<wchar_t>(block[j]);
-            seen |= block[j];
-        }
-        std::memcpy(text.data() + i, wide, sizeof wide);
-    }
-    for (; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        text[i] = static_cast<wchar_t>(byte);
-        seen |= byte;
-    }
-    if ((seen & 0x80) != 0) {
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            const auto byte = static_cast<unsigned char>(bytes[i]);
-            if (byte >= 0x80 && byte <= 0x9F) {
-                text[i] = static_cast<wchar_t>(kWindows1252HighControlRange[byte - 0x80]);
-            }
-        }
+    // One character per byte, as Windows-1252 has it.
+    std::wstring text;
+    text.reserve(bytes.size());
+    for (char c : bytes) {
+        text.push_back(static_cast<wchar_t>(Windows1252CodePoint(static_cast<unsigned char>(c))));
     }
     return text;
 #endif

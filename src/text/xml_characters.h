@@ -23,30 +23,14 @@ constexpr bool IsXmlCharacter(char32_t codePoint) {
 
 // True when every unit of `text` lies from U+0020 to U+D7FF, as in nearly every value a pilot or
 // a template holds: such text is all XML characters without decoding a single one. False only
-// means the text needs the closer look of IsXmlCharacter, code point by code point. A template
-// load asks this of every value it reads, so the units go sixteen, then four at a time, in loops
-// of fixed length that the compiler turns into vector instructions.
+// means the text needs the closer look of IsXmlCharacter, code point by code point.
 inline bool HoldsOnlyPlainUnits(std::wstring_view text) {
-    const auto outside = [](wchar_t unit) {
-        return static_cast<std::uint32_t>((static_cast<std::uint32_t>(unit) - 0x20u) >=
-                                          0xD800u - 0x20u);
-    };
-    std::uint32_t found = 0;
-    std::size_t i = 0;
-    for (; i + 16 <= text.size(); i += 16) {
-        for (std::size_t j = 0; j < 16; ++j) {
-            found |= outside(text[i + j]);
+    for (wchar_t unit : text) {
+        if (static_cast<std::uint32_t>(unit) < 0x20 || static_cast<std::uint32_t>(unit) >= 0xD800) {
+            return false;
         }
     }
-    for (; i + 4 <= text.size(); i += 4) {
-        for (std::size_t j = 0; j < 4; ++j) {
-            found |= outside(text[i + j]);
-        }
-    }
-    for (; i < text.size(); ++i) {
-        found |= outside(text[i]);
-    }
-    return found == 0;
+    return true;
 }
 
 // Whether a byte of ISO-8859-1 may begin a name of XML, and may stand in one.

@@ -10,7 +10,7 @@
 #include <io.h>
 #endif
 
-#include "settings/private_profile/private_profile_parity_cases.h"
+#include "settings/ini/private_profile_parity_cases.h"
 #include "support/temp_folder.h"
 
 int main() {

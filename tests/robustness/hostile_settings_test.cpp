@@ -34,7 +34,7 @@ class HostileSettings : public ::testing::Test {
         return ReadSetting(path_, section, key, L"vuoto");
     }
     bool Write(const wchar_t* key, const wchar_t* value) {
-        return WriteSetting(path_, L"General", key, value);
+        return static_cast<bool>(WriteSetting(path_, L"General", key, value));
     }
     std::string Bytes() { return ReadBytes(folder_ / "Wingcall.ini"); }
 

@@ -46,9 +46,9 @@ TEST(TerminationDuringLockWait, EndsTheProgramAtOnceWithExitsStatus) {
             QCoreApplication application(argc, argv);
             const app::TerminationSignals termination([] { QCoreApplication::exit(0); });
             Report(report, "waiting\n");
-            const bool stored =
+            const SettingsWriteOutcome written =
                 WriteSetting(WideFromPath(settings), L"General", L"LastPTT1", L"new");
-            Report(report, stored ? "stored\n" : LastSettingsWriteFailure().text + "\n");
+            Report(report, written ? "stored\n" : written.failure.text + "\n");
             return QCoreApplication::exec() == 0 ? 3 : 4;
         });
         program.WaitForFirstReport(std::chrono::seconds(10));

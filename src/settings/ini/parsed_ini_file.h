@@ -2,17 +2,15 @@
 // section of each name with the first key of each name in it.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
+#include <unordered_map>
 #include <vector>
 
-#include "settings/private_profile/name_index.h"
-#include "settings/private_profile/profile_text_codec.h"
+#include "settings/ini/ini_text_codec.h"
 
 namespace wingcall {
 
@@ -41,10 +39,10 @@ struct KeyRecord {
     std::uint32_t section;  // a number in the file's sections
 };
 
-class ParsedProfileFile {
+class ParsedIniFile {
   public:
     // A file of 4 GiB or more is refused with std::length_error.
-    explicit ParsedProfileFile(std::string raw);
+    explicit ParsedIniFile(std::string raw);
 
     const std::string& raw() const { return raw_; }
     TextEncoding encoding() const { return encoding_; }
@@ -101,12 +99,6 @@ class ParsedProfileFile {
         return text().substr(section.name, section.nameLength);
     }
     std::string_view KeyName(std::uint32_t line) const;
-    std::pair<std::uint32_t, std::string_view> SectionScopeAndName(std::size_t record) const {
-        return {0, SectionName(sections_[record])};
-    }
-    std::pair<std::uint32_t, std::string_view> KeyScopeAndName(std::size_t record) const {
-        return {keys_[record].section, KeyName(keys_[record].line)};
-    }
 
     void Parse();
     // The section being read: none before the first header and inside a repeated section.
@@ -124,12 +116,10 @@ class ParsedProfileFile {
     std::optional<LineSpan> lastLine_;
     std::vector<SectionRecord> sections_;  // the first section of each name
     std::vector<KeyRecord> keys_;          // the first key of each name in those sections
-    FirstNameIndex sectionIndex_;
-    FirstNameIndex keyIndex_;
-    // The records FindSection and FindKey found last (a starting point for the next search,
-    // nothing more).
-    mutable std::atomic<std::size_t> lastFoundSection_{static_cast<std::size_t>(-1)};
-    mutable std::atomic<std::size_t> lastFoundKey_{static_cast<std::size_t>(-1)};
+    // Names folded to small ASCII letters, as they match: a section's number in sections_, and
+    // for each of those sections a key's number in keys_.
+    std::unordered_map<std::string, std::uint32_t> sectionNumbers_;
+    std::vector<std::unordered_map<std::string, std::uint32_t>> keyNumbers_;
 };
 
 }  // namespace wingcall

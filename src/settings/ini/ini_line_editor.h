@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/private_profile/parsed_profile_file.h"
+#include "settings/ini/parsed_ini_file.h"
 
 namespace wingcall {
 
@@ -15,8 +15,7 @@ namespace wingcall {
 // - a key already there keeps its spelling and its line end; only its value changes;
 // - a new key goes after its section's last non-blank line, in that line's line-end style;
 // - a new section goes at the end, after a line end when the last line has none.
-std::optional<std::string> ContentAfterWrite(const ParsedProfileFile* file,
-                                             std::string_view section, std::string_view key,
-                                             std::string_view value);
+std::optional<std::string> ContentAfterWrite(const ParsedIniFile* file, std::string_view section,
+                                             std::string_view key, std::string_view value);
 
 }  // namespace wingcall

@@ -2,7 +2,7 @@
 //
 // They read and write the Windows private-profile format with the rules the platform's own
 // routines follow, so that a settings file behaves the same on every system. The format's rules
-// are those of parsed_profile_file.cpp; the rules of the calls are these:
+// are those of parsed_ini_file.cpp; the rules of the calls are these:
 // - A read hands back the value of the first key of its name in the first section of its name,
 //   without one pair of surrounding quotes; names are trimmed and match without regard to ASCII
 //   letter case. A missing file, section or key gives the default, without its trailing spaces
@@ -26,17 +26,18 @@
 //   error: a default in its place would pass for a missing key.
 #ifndef _WIN32
 
-#include "settings/private_profile/private_profile.h"
+#include "settings/ini/private_profile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -45,22 +46,15 @@
 
 #include "files/atomic_file.h"
 #include "files/settings_lock.h"
-#include "settings/private_profile/parsed_file_cache.h"
-#include "settings/private_profile/profile_line_editor.h"
-#include "settings/private_profile/profile_syntax.h"
+#include "settings/ini/ini_line_editor.h"
+#include "settings/ini/ini_syntax.h"
+#include "settings/ini/settings_file_reading.h"
 
 namespace {
 
 using wingcall::FileLookup;
 using wingcall::FileState;
-using wingcall::ParsedFileCache;
-using wingcall::ParsedProfileFile;
-
-// The file name comes in the file system's own narrow encoding (UTF-8 here), so that a settings
-// file in a folder whose name lies outside the ANSI code page is still found.
-std::string_view FileSystemPath(const char* fileName) {
-    return fileName;
-}
+using wingcall::ParsedIniFile;
 
 // Copies `value` cut to size - 1 characters with a closing NUL; returns the characters copied.
 DWORD CopyToBuffer(std::string_view value, char* buffer, DWORD size) {
@@ -82,7 +76,7 @@ std::string_view PreparedDefault(const char* defaultValue, FileState state) {
     return state == FileState::Folder ? value : wingcall::WithoutSurroundingQuotes(value);
 }
 
-thread_local DWORD lastError = ERROR_SUCCESS;
+std::atomic<DWORD> lastError{ERROR_SUCCESS};
 
 // Why reading or writing the file failed, for the last error: memory (a string that would pass
 // its largest size is that too), or `otherwise`.
@@ -131,7 +125,7 @@ bool Contains(std::string_view text, char c) {
 }
 
 // The stored value of the key, in ANSI bytes, or nothing when the section or key is missing.
-std::optional<std::string_view> StoredValue(const ParsedProfileFile& file, const char* section,
+std::optional<std::string_view> StoredValue(const ParsedIniFile& file, const char* section,
                                             const char* key, std::string& storage) {
     std::string sectionStorage, keyStorage;
     const wingcall::SectionRecord* sectionRecord =
@@ -169,46 +163,66 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
         return 0;
     }
     lpReturnedString[0] = '\0';
-    if (lpAppName == nullptr || lpKeyName == nullptr || lpFileName == nullptr) {
+    if (lpFileName == nullptr) {
         return 0;
+    }
+    const wingcall::IniRead read =
+        wingcall::ReadIniValue(lpAppName, lpKeyName, lpDefault, lpFileName);
+    switch (read.failure) {
+        case wingcall::IniReadFailure::None:
+            return CopyToBuffer(read.value, lpReturnedString, nSize);
+        case wingcall::IniReadFailure::OutOfMemory:
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return 0;
+        case wingcall::IniReadFailure::ReadFault:
+            SetLastError(ERROR_READ_FAULT);
+            return 0;
+    }
+    return 0;
+}
+
+namespace wingcall {
+
+IniRead ReadIniValue(const char* section, const char* key, const char* defaultValue,
+                     const std::string& fileName) {
+    if (section == nullptr || key == nullptr) {
+        return {};
     }
     FileState state = FileState::Missing;
     try {
-        const std::string_view path = FileSystemPath(lpFileName);
-        ParsedFileCache& cache = ParsedFileCache::Instance();
-        std::lock_guard<std::mutex> lock(cache.mutex());
-        const FileLookup lookup = cache.Load(path, ParsedFileCache::Purpose::Read);
+        const FileLookup lookup = ReadSettingsFileForRead(fileName);
         state = lookup.state;
         if (lookup.state == FileState::Loaded) {
             std::string storage;
-            if (const auto value = StoredValue(*lookup.file, lpAppName, lpKeyName, storage)) {
-                return CopyToBuffer(*value, lpReturnedString, nSize);
+            if (const auto value = StoredValue(*lookup.file, section, key, storage)) {
+                return {std::string(*value), IniReadFailure::None};
             }
         }
     } catch (const std::exception& error) {
-        SetLastError(ErrorCodeOf(error, ERROR_READ_FAULT));
-        return 0;
+        return {std::string(), ErrorCodeOf(error, ERROR_READ_FAULT) == ERROR_NOT_ENOUGH_MEMORY
+                                   ? IniReadFailure::OutOfMemory
+                                   : IniReadFailure::ReadFault};
     }
-    return CopyToBuffer(PreparedDefault(lpDefault, state), lpReturnedString, nSize);
+    return {std::string(PreparedDefault(defaultValue, state)), IniReadFailure::None};
 }
+
+}  // namespace wingcall
 
 namespace {
 
 // Sets the value under the settings write lock; 0 once the file holds it, otherwise the errno
 // value that says why not. Every resource it takes is given back before it returns.
 int WriteUnderLock(const std::string& path, std::string_view section, std::string_view key,
-                   std::string_view value) {
+                   std::string_view value, wingcall::SettingsLockWait wait,
+                   std::optional<std::filesystem::path>& busyLock) {
     try {
-        // Taken before the cache's mutex, so that reads of this process go on while another
-        // process's write is waited for.
-        const wingcall::SettingsWriteLock writeLock(path);
+        const wingcall::SettingsWriteLock writeLock(path, wait);
         if (!writeLock.held()) {
+            busyLock = writeLock.busyFile();
             return writeLock.error();
         }
-        ParsedFileCache& cache = ParsedFileCache::Instance();
-        std::lock_guard<std::mutex> lock(cache.mutex());
-        errno = 0;
-        FileLookup lookup = cache.Load(path, ParsedFileCache::Purpose::Write);
+        // Always the file on disk, never a snapshot's copy: the write builds on what is there.
+        FileLookup lookup = wingcall::ReadSettingsFileNow(path);
         // Never replace a file whose content could not be read.
         if (lookup.state == FileState::Folder) {
             return EISDIR;
@@ -217,7 +231,7 @@ int WriteUnderLock(const std::string& path, std::string_view section, std::strin
             return EINVAL;  // a device or a pipe
         }
         if (lookup.state == FileState::Unreadable) {
-            return errno != 0 ? errno : EACCES;
+            return lookup.error;
         }
         if (lookup.state == FileState::Loaded && !lookup.file->writable()) {
             return EILSEQ;  // a damaged Unicode file: its bad sequences would not survive
@@ -237,18 +251,9 @@ int WriteUnderLock(const std::string& path, std::string_view section, std::strin
         if (!content) {
             return 0;  // the file already holds the value: it stays untouched
         }
-        struct stat written {};
         errno = 0;
-        wingcall::ReplaceFileContents(path, *content, written);
-        // The old parse goes before the new one is built: a large file is then held parsed once.
-        lookup.file.reset();
-        cache.Forget(path);
-        try {
-            cache.RememberOwnWrite(path, written,
-                                   std::make_shared<const ParsedProfileFile>(std::move(*content)));
-        } catch (const std::exception&) {
-            cache.Forget(path);  // the write succeeded; the next read parses the file anew
-        }
+        wingcall::ReplaceFileContents(path, *content);
+        wingcall::ForgetSnapshotCopy(path);
         return 0;
     } catch (const std::exception& error) {
         // The file keeps its previous content. A failed system call left its reason in errno.
@@ -264,26 +269,39 @@ int WriteUnderLock(const std::string& path, std::string_view section, std::strin
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
                                 LPCSTR lpFileName) {
     SetLastError(ERROR_SUCCESS);
-    // Deleting a key or a section (a null value or key) is not offered.
-    if (lpAppName == nullptr || lpKeyName == nullptr || lpString == nullptr ||
-        lpFileName == nullptr) {
+    if (lpFileName == nullptr) {
         return Refused(EINVAL);
     }
-    const std::string_view section = wingcall::Trim(lpAppName);
-    const std::string_view key = wingcall::Trim(lpKeyName);
-    const std::string_view value = lpString;
+    const wingcall::IniWrite write = wingcall::WriteIniValue(
+        lpAppName, lpKeyName, lpString, lpFileName, wingcall::SettingsLockWait::Full);
+    return write.error == 0 ? TRUE : Refused(write.error);
+}
+
+namespace wingcall {
+
+IniWrite WriteIniValue(const char* section, const char* key, const char* value,
+                       const std::string& fileName, SettingsLockWait wait) {
+    // Deleting a key or a section (a null value or key) is not offered.
+    if (section == nullptr || key == nullptr || value == nullptr) {
+        return {EINVAL, std::nullopt};
+    }
+    const std::string_view trimmedSection = Trim(section);
+    const std::string_view trimmedKey = Trim(key);
     // A line end in any argument would put lines of its own into the file. A key holding "="
     // or opening with "[" would be read back as another key or as a section header.
-    for (std::string_view text : {section, key, value}) {
+    for (std::string_view text : {trimmedSection, trimmedKey, std::string_view(value)}) {
         if (Contains(text, '\r') || Contains(text, '\n')) {
-            return Refused(EINVAL);
+            return {EINVAL, std::nullopt};
         }
     }
-    if (Contains(key, '=') || key.starts_with('[')) {
-        return Refused(EINVAL);
+    if (Contains(trimmedKey, '=') || trimmedKey.starts_with('[')) {
+        return {EINVAL, std::nullopt};
     }
-    const int error = WriteUnderLock(std::string(FileSystemPath(lpFileName)), section, key, value);
-    return error == 0 ? TRUE : Refused(error);
+    IniWrite write;
+    write.error = WriteUnderLock(fileName, trimmedSection, trimmedKey, value, wait, write.busyLock);
+    return write;
 }
+
+}  // namespace wingcall
 
 #endif

@@ -1,6 +1,6 @@
 // Byte-order marks, and the conversions between a settings file's encoding and ANSI bytes, built
 // on the program's one UTF-8 and one ANSI code-page conversion.
-#include "settings/private_profile/profile_text_codec.h"
+#include "settings/ini/ini_text_codec.h"
 
 #include "text/ansi_code_page.h"
 #include "text/utf8_text.h"

@@ -1,16 +1,51 @@
 // The two private-profile routines through which every settings access goes. On Windows they are
 // the platform's own; elsewhere this project provides them with the same names, signatures and
-// observable behaviour (see private_profile.cpp and parsed_profile_file.cpp for the rules they
+// observable behaviour (see private_profile.cpp and parsed_ini_file.cpp for the rules they
 // follow).
 #pragma once
 
 // A run of many reads (a template load) holds one snapshot of the settings files; it is part of
 // what this folder offers the rest of the program.
-#include "settings/private_profile/settings_read_snapshot.h"
+#include "settings/ini/settings_read_snapshot.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "files/settings_lock.h"
+
+namespace wingcall {
+
+// The routines' own core, which the program calls: failures come back as values. The routines
+// below wrap them for callers that expect the platform's signatures (the parity recorder, the
+// fuzzers), with the last error and errno the platform would leave.
+
+// A read: the value (not cut to any buffer) or the default prepared as the read routine hands
+// it back; a read that could not hold the file in memory, or failed otherwise than for a
+// missing or unreadable file, gives no value and says which.
+enum class IniReadFailure { None, OutOfMemory, ReadFault };
+struct IniRead {
+    std::string value;
+    IniReadFailure failure = IniReadFailure::None;
+};
+IniRead ReadIniValue(const char* section, const char* key, const char* defaultValue,
+                     const std::string& fileName);
+
+// A write: 0 once the file holds the value, otherwise the errno value that says why not (EINVAL
+// for the arguments, EISDIR, EACCES, EROFS, EWOULDBLOCK for a lock that stayed busy, EINTR for a
+// wait ended by a termination request...), with the file another writer kept busy.
+struct IniWrite {
+    int error = 0;
+    std::optional<std::filesystem::path> busyLock;
+};
+IniWrite WriteIniValue(const char* section, const char* key, const char* value,
+                       const std::string& fileName, SettingsLockWait wait);
+
+}  // namespace wingcall
 
 // Section, key, default and value are text in the ANSI code page (Windows-1252); the file name is
 // in the file system's own narrow encoding (UTF-8), as a narrow file name is on Windows too.
@@ -38,7 +73,8 @@ inline constexpr DWORD ERROR_LOCK_VIOLATION = 33;
 inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_OPERATION_ABORTED = 995;
 
-// The code the last routine called on this thread left: ERROR_SUCCESS, or why it failed.
+// The code the last routine called left: ERROR_SUCCESS, or why it failed. One for the process:
+// only single-threaded callers (the parity recorder, the fuzzers) use the routines themselves.
 DWORD GetLastError();
 void SetLastError(DWORD code);
 

@@ -1,13 +1,12 @@
 // The line edit of a write: the file's bytes with one line set or inserted.
 #ifndef _WIN32
 
-#include "settings/private_profile/profile_line_editor.h"
+#include "settings/ini/ini_line_editor.h"
 
 namespace wingcall {
 
-std::optional<std::string> ContentAfterWrite(const ParsedProfileFile* file,
-                                             std::string_view section, std::string_view key,
-                                             std::string_view value) {
+std::optional<std::string> ContentAfterWrite(const ParsedIniFile* file, std::string_view section,
+                                             std::string_view key, std::string_view value) {
     if (file == nullptr || file->raw().empty()) {
         std::string content;
         content.append("[").append(section).append("]\r\n");

@@ -1,6 +1,6 @@
 // The private-profile routines: the table of reading and writing rules (encodings and refusals
-// among them), and the file cache.
-#include "settings/private_profile/private_profile.h"
+// among them), and the read snapshot.
+#include "settings/ini/private_profile.h"
 
 #ifndef _WIN32
 
@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "settings/private_profile/settings_read_snapshot.h"
+#include "settings/ini/settings_read_snapshot.h"
 #include "support/data_table.h"
 #include "support/temp_folder.h"
 
@@ -106,9 +106,9 @@ void SaveBehindItsBack(const fs::path& file, const std::string& content) {
     fs::rename(saved, file);
 }
 
-// The cache must notice every change made behind its back. The file is left to settle first, so
-// that the cache trusts what it read and only the file's identity can tell it of a change.
-TEST(PrivateProfileCache, SeesEveryChangeMadeBehindItsBack) {
+// Outside a snapshot every read sees the file as it is now, whatever changed it behind the
+// routines' back.
+TEST(PrivateProfileReads, SeeEveryChangeMadeBehindTheirBack) {
     TempFolder folder;
     const fs::path file = folder / "s.ini";
     WriteBytes(file, "[a]\r\nk=1\r\n");
@@ -130,9 +130,9 @@ TEST(PrivateProfileCache, SeesEveryChangeMadeBehindItsBack) {
     EXPECT_EQ(Read(file, "a", "k", "d"), "d");
 }
 
-// A read snapshot trades the check at every read for one check per file: its reads give one
-// version of the file, while a write still works on what is on disk and keeps others' edits.
-TEST(PrivateProfileCache, AReadSnapshotGivesOneVersionAndWritesKeepWhatIsOnDisk) {
+// A read snapshot keeps the one parse of each file it read: its reads give one version of the
+// file, while a write still works on what is on disk and keeps others' edits.
+TEST(PrivateProfileReads, AReadSnapshotGivesOneVersionAndWritesKeepWhatIsOnDisk) {
     TempFolder folder;
     const fs::path file = folder / "s.ini";
     WriteBytes(file, "[a]\r\nk=1\r\n");
@@ -170,7 +170,7 @@ TEST(PrivateProfileCache, AReadSnapshotGivesOneVersionAndWritesKeepWhatIsOnDisk)
 
 // On Windows the routines are the platform's own: their rules are checked against ours by the
 // parity test (private_profile_parity_test.cpp), and the rules below are ours alone (the refusals,
-// the Unicode marks, the file cache, the byte-for-byte write preservation that Wine lacks).
+// the Unicode marks, the read snapshot, the byte-for-byte write preservation that Wine lacks).
 TEST(PrivateProfileRules, AreTheProjectsOwnRoutines) {
     GTEST_SKIP() << "the project's own private-profile routines are not built on Windows; the "
                     "platform's are compared with them by PrivateProfileParity";

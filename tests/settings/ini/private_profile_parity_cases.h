@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/private_profile/private_profile.h"
+#include "settings/ini/private_profile.h"
 #include "support/data_table.h"
 #include "support/temp_folder.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/private_profile/private_profile_parity_cases.h"
+#include "settings/ini/private_profile_parity_cases.h"
 #include "support/data_table.h"
 #include "support/temp_folder.h"
 
