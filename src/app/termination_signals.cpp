@@ -14,7 +14,7 @@
 #include <cerrno>
 #include <csignal>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "files/settings_lock.h"
 #endif
 

@@ -6,7 +6,7 @@
 
 #include <csignal>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/services/qt_file_dialogs.h"
 #include "app/services/qt_host_files.h"
 #include "app/services/qt_message_boxes.h"

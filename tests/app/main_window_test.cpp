@@ -12,8 +12,8 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-#include "app/form2.h"
-#include "app/form3.h"
+#include "app/append_window.h"
+#include "app/instructions_window.h"
 #include "app/tool_tip_text.h"
 #include "program_folder_fixture.h"
 

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "app/app_messages.h"
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/wingcall_state.h"
 #include "fake_services.h"
 #include "support/data_table.h"

@@ -1,5 +1,5 @@
 // Form1's controls, the push-to-talk enable rule and the end of the program.
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -11,10 +11,10 @@
 #include <limits>
 
 #include "app/app_messages.h"
+#include "app/append_window.h"
 #include "app/enter_presses_button.h"
 #include "app/error_text.h"
-#include "app/form2.h"
-#include "app/form3.h"
+#include "app/instructions_window.h"
 #include "app/key_name_box.h"
 #include "app/program_icon.h"
 #include "app/text_conversion.h"

@@ -2,9 +2,9 @@
 #include <QDir>
 #include <QUrl>
 
-#include "app/form1.h"
-#include "app/form2.h"
-#include "app/form3.h"
+#include "app/append_window.h"
+#include "app/instructions_window.h"
+#include "app/main_window.h"
 
 namespace wingcall::app {
 

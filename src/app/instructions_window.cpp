@@ -1,6 +1,6 @@
 // The instructions window: its help text with the key names page as a link, its "&Close" button
 // and its frame's close control.
-#include "app/form2.h"
+#include "app/instructions_window.h"
 
 #include <QCloseEvent>
 #include <QDir>

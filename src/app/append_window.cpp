@@ -1,5 +1,5 @@
 // The append options window: the append box, "&Close", and the choice of the profile to merge into.
-#include "app/form3.h"
+#include "app/append_window.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -10,8 +10,8 @@
 #include <functional>
 #include <optional>
 
-#include "app/form2.h"
-#include "app/form3.h"
+#include "app/append_window.h"
+#include "app/instructions_window.h"
 #include "app/services/app_services.h"
 #include "app/wingcall_state.h"
 

@@ -9,10 +9,10 @@
 #include <utility>
 
 #include "app/app_messages.h"
-#include "app/form1.h"
 #include "app/general_settings_step.h"
 #include "app/joystick_button_setting.h"
 #include "app/key_names.h"
+#include "app/main_window.h"
 #include "app/stored_path.h"
 #include "app/text_conversion.h"
 #include "settings/command_template.h"
