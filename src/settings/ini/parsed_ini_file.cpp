@@ -167,7 +167,8 @@ void ParsedIniFile::Parse(std::string_view text, std::size_t markLength) {
         if (const std::optional<std::string_view> name = HeaderName(lineText)) {
             // Only the first section of a name counts; the lines of a later one are skipped.
             headerSeen = true;
-            const auto [found, isFirst] = sections_.try_emplace(FoldedName(*name), line);
+            const auto [found, isFirst] =
+                sections_.try_emplace(FoldedName(*name), SectionRecord{line, {}});
             section = isFirst ? &found->second : nullptr;
             continue;
         }
@@ -187,7 +188,7 @@ void ParsedIniFile::Parse(std::string_view text, std::size_t markLength) {
             if (headerSeen || encoding_ != TextEncoding::Utf8) {
                 continue;  // lines before the first section, or in a repeated one
             }
-            section = &sections_.try_emplace(std::string(), line).first->second;
+            section = &sections_.try_emplace(std::string(), SectionRecord{line, {}}).first->second;
         }
         // A key line: name "=" value. The first key of a name wins.
         const std::string_view keyName = Trim(visible.substr(0, equals));
