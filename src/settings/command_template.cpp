@@ -2,7 +2,6 @@
 #include "settings/command_template.h"
 
 #include <algorithm>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,45 +23,19 @@ SectionReader TemplateReader(const std::wstring& settingsPath) {
     return SectionReader(settingsPath, kCommandsSection, kMissingValue);
 }
 
-// The key name of one entry of a family, "Phrase(12)", made in place with its digits by hand: a
-// load makes one for each of its hundred thousand reads, so none may allocate, and the names are
-// ASCII, which every ANSI code page spells alike, so none needs converting either.
-class FamilyKeyName {
-  public:
-    const char* Set(std::string_view family, std::size_t number) {
-        char digits[24];
-        char* first = std::end(digits);
-        do {
-            *--first = static_cast<char>('0' + number % 10);
-            number /= 10;
-        } while (number != 0);
-        // Family names are a handful of letters, so the name always fits.
-        char* out = std::copy(family.begin(), family.end(), text_);
-        *out++ = '(';
-        out = std::copy(first, std::end(digits), out);
-        *out++ = ')';
-        *out = '\0';
-        length_ = static_cast<std::size_t>(out - text_);
-        return text_;
-    }
-
-    std::string_view view() const { return {text_, length_}; }
-
-  private:
-    char text_[64] = {};
-    std::size_t length_ = 0;
-};
-
 // The three families, and the value that ends each of them.
-constexpr std::string_view kCommandFamily = "Command";
-constexpr std::string_view kPhraseFamily = "Phrase";
-constexpr std::string_view kKeysFamily = "Keys";
+constexpr std::wstring_view kCommandFamily = L"Command";
+constexpr std::wstring_view kPhraseFamily = L"Phrase";
+constexpr std::wstring_view kKeysFamily = L"Keys";
 constexpr std::wstring_view kSentinel = kMissingValue;
 
-std::string FamilyKeyText(std::string_view family, std::size_t number) {
-    FamilyKeyName name;
-    name.Set(family, number);
-    return std::string(name.view());
+// The key of one entry of a family: "Phrase(12)".
+std::wstring FamilyKey(std::wstring_view family, std::size_t number) {
+    return std::wstring(family) + L"(" + std::to_wstring(number) + L")";
+}
+
+std::string FamilyKeyText(std::wstring_view family, std::size_t number) {
+    return Utf8FromWide(FamilyKey(family, number));
 }
 
 // The file name alone: the settings file always lies in the program's folder, so its name is
@@ -75,9 +48,9 @@ std::wstring FileNameOf(const std::wstring& path) {
 // The refusal of a family that runs past the tables. A family may run at most one entry past the
 // Command family, because its "vuoto" end marker needs the slot after its last entry; the entry
 // numbered two past the last command is therefore the first one too many, and the one named.
-[[noreturn]] void RefuseFamilyTooLong(const std::wstring& settingsPath, std::string_view family,
+[[noreturn]] void RefuseFamilyTooLong(const std::wstring& settingsPath, std::wstring_view family,
                                       std::size_t commandEntries) {
-    const std::string familyName(family);
+    const std::string familyName = Utf8FromWide(family);
     const std::string commandRange =
         commandEntries == 0 ? std::string("no Command(1)")
                             : "Command(1) to " + FamilyKeyText(kCommandFamily, commandEntries);
@@ -94,9 +67,6 @@ std::wstring FileNameOf(const std::wstring& path) {
 // The first character of `value` that no profile can hold (a control character other than TAB,
 // CR and LF, U+FFFE, U+FFFF, half a surrogate pair), or nothing.
 std::optional<char32_t> FirstNonXmlCharacter(std::wstring_view value) {
-    if (HoldsOnlyPlainUnits(value)) {
-        return std::nullopt;
-    }
     for (std::size_t i = 0; i < value.size();) {
         const char32_t codePoint = NextWideCodePoint(value, i);
         if (!IsXmlCharacter(codePoint)) {
@@ -108,9 +78,9 @@ std::optional<char32_t> FirstNonXmlCharacter(std::wstring_view value) {
 
 // Refuses a value that holds a character no profile can hold: every profile of the run would
 // carry it or be refused, so the template is corrected once rather than at every Generate.
-[[noreturn]] void RefuseTemplateValue(const std::wstring& settingsPath, std::string_view key,
+[[noreturn]] void RefuseTemplateValue(const std::wstring& settingsPath, const std::wstring& key,
                                       char32_t codePoint) {
-    const std::string keyName(key);
+    const std::string keyName = Utf8FromWide(key);
     throw WingcallError(ErrorNumber::InvalidArgument,
                         "The command template in " + Utf8FromWide(FileNameOf(settingsPath)) +
                             " cannot be loaded: " + keyName + " holds the character " +
@@ -119,7 +89,7 @@ std::optional<char32_t> FirstNonXmlCharacter(std::wstring_view value) {
                             " in the [Commands] section.");
 }
 
-void CheckTemplateValue(const std::wstring& settingsPath, std::string_view key,
+void CheckTemplateValue(const std::wstring& settingsPath, const std::wstring& key,
                         std::wstring_view value) {
     if (const std::optional<char32_t> refused = FirstNonXmlCharacter(value)) {
         RefuseTemplateValue(settingsPath, key, *refused);
@@ -130,10 +100,9 @@ void CheckTemplateValue(const std::wstring& settingsPath, std::string_view key,
 // on, slot 0 left empty: the number of slots is the count of commands, N + 2.
 std::vector<std::wstring> ReadCommandFamily(const SectionReader& reader) {
     std::vector<std::wstring> names(1);
-    FamilyKeyName key;
     std::size_t i = 1;
     do {
-        names.push_back(reader.ReadAsciiKey(key.Set(kCommandFamily, i)));
+        names.push_back(reader.Read(FamilyKey(kCommandFamily, i)));
         ++i;
     } while (names.back() != kSentinel);
     return names;
@@ -144,12 +113,10 @@ std::vector<std::wstring> ReadCommandFamily(const SectionReader& reader) {
 // ones after it empty.
 void CheckCommandNames(const std::wstring& settingsPath, std::vector<std::wstring>& names,
                        std::size_t upperBound) {
-    FamilyKeyName key;
     for (std::size_t i = 1; i < upperBound; ++i) {
         if (const std::optional<char32_t> refused = FirstNonXmlCharacter(names[i])) {
             std::fill(names.begin() + static_cast<std::ptrdiff_t>(i), names.end(), std::wstring());
-            key.Set(kCommandFamily, i);
-            RefuseTemplateValue(settingsPath, key.view(), *refused);
+            RefuseTemplateValue(settingsPath, FamilyKey(kCommandFamily, i), *refused);
         }
     }
 }
@@ -158,17 +125,17 @@ void CheckCommandNames(const std::wstring& settingsPath, std::vector<std::wstrin
 // tested for the sentinel, so that the sentinel ends up in the slot after the family's last entry.
 // Returns the index reached, which is the number of entries plus 2.
 std::size_t LoadFamily(const SectionReader& reader, const std::wstring& settingsPath,
-                       std::string_view family, std::vector<std::wstring>& table,
+                       std::wstring_view family, std::vector<std::wstring>& table,
                        std::size_t commandEntries) {
     std::size_t i = 1;
-    FamilyKeyName key;
     std::wstring value;
     do {
-        value = reader.ReadAsciiKey(key.Set(family, i));
+        const std::wstring key = FamilyKey(family, i);
+        value = reader.Read(key);
         if (i >= table.size()) {
             RefuseFamilyTooLong(settingsPath, family, commandEntries);
         }
-        CheckTemplateValue(settingsPath, key.view(), value);
+        CheckTemplateValue(settingsPath, key, value);
         table[i] = std::move(value);
         ++i;
     } while (table[i - 1] != kSentinel);

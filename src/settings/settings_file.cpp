@@ -97,12 +97,8 @@ SectionReader::SectionReader(const std::wstring& settingsPath, const std::wstrin
       ansiDefault_(WideToAnsi(defaultValue)) {}
 
 std::wstring SectionReader::Read(std::wstring_view key) const {
-    return ReadAsciiKey(WideToAnsi(key).c_str());
-}
-
-std::wstring SectionReader::ReadAsciiKey(const char* ansiKey) const {
-    const AnsiSettingRead read =
-        ReadAnsiSetting(narrowPath_, ansiSection_.c_str(), ansiKey, ansiDefault_.c_str());
+    const AnsiSettingRead read = ReadAnsiSetting(narrowPath_, ansiSection_.c_str(),
+                                                 WideToAnsi(key).c_str(), ansiDefault_.c_str());
     ThrowIfReadFailed(read, settingsPath_);
     return AnsiToWide(read.value);
 }

@@ -23,10 +23,9 @@ inline constexpr unsigned long kSettingsBufferSize = 255;
 std::wstring ReadSetting(const std::wstring& settingsPath, const std::wstring& section,
                          const std::wstring& key, const std::wstring& defaultValue);
 
-// Reads keys of one section of one settings file with one default, as a template load reads
-// tens of thousands of them: the path, the section and the default are converted once for all
-// reads rather than at every one. Each read is still one call of the format's read routine,
-// with the same arguments ReadSetting would pass.
+// Reads keys of one section of one settings file with one default, as a template load does: the
+// path, the section and the default are converted once. Each read is one call of the format's
+// read routine, with the arguments ReadSetting would pass.
 class SectionReader {
   public:
     SectionReader(const std::wstring& settingsPath, const std::wstring& section,
@@ -35,11 +34,6 @@ class SectionReader {
     // The value of `key`, or the default when the key is absent; a failed read throws as
     // ReadSetting does.
     std::wstring Read(std::wstring_view key) const;
-
-    // The same read for a key whose name is ASCII already (NUL-terminated), as the names a
-    // template load makes are: ASCII is the same bytes in every ANSI code page, so there is
-    // nothing to convert.
-    std::wstring ReadAsciiKey(const char* asciiKey) const;
 
   private:
     std::wstring settingsPath_;  // for the message of a read that failed

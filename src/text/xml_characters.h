@@ -21,18 +21,6 @@ constexpr bool IsXmlCharacter(char32_t codePoint) {
            (codePoint >= 0x10000 && codePoint <= 0x10FFFF);
 }
 
-// True when every unit of `text` lies from U+0020 to U+D7FF, as in nearly every value a pilot or
-// a template holds: such text is all XML characters without decoding a single one. False only
-// means the text needs the closer look of IsXmlCharacter, code point by code point.
-inline bool HoldsOnlyPlainUnits(std::wstring_view text) {
-    for (wchar_t unit : text) {
-        if (static_cast<std::uint32_t>(unit) < 0x20 || static_cast<std::uint32_t>(unit) >= 0xD800) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Whether a byte of ISO-8859-1 may begin a name of XML, and may stand in one.
 constexpr bool IsLatinOneNameStart(char c) {
     const auto byte = static_cast<unsigned char>(c);

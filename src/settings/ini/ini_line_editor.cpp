@@ -27,7 +27,7 @@ std::optional<std::string> ContentAfterWrite(const ParsedIniFile* file, std::str
         // A new section at the end, after a line end when the last line has none.
         std::string lineEnd = file->DefaultLineEnd();
         std::string separator;
-        if (const std::optional<LineSpan> lastLine = file->LastLine()) {
+        if (const std::optional<LineSpan>& lastLine = file->LastLine()) {
             if (lastLine->hasLineEnd()) {
                 lineEnd = file->LineEndOf(*lastLine);
             } else {
@@ -40,19 +40,19 @@ std::optional<std::string> ContentAfterWrite(const ParsedIniFile* file, std::str
 
     const KeyRecord* keyRecord = file->FindKey(*sectionRecord, internalKey);
     if (keyRecord != nullptr) {
-        if (file->ValueOf(*keyRecord) == internalValue) {
+        if (keyRecord->value == internalValue) {
             return std::nullopt;
         }
         // Only the text of this line changes, keeping the stored spelling of the key; its own
         // line end stays.
-        const LineSpan line = file->LineOf(*keyRecord);
+        const LineSpan& line = keyRecord->line;
         const std::string storedKeyLine =
-            file->Encode(std::string(file->NameOf(*keyRecord)) + "=" + std::string(internalValue));
+            file->Encode(keyRecord->name + "=" + std::string(internalValue));
         return raw.substr(0, line.begin) + storedKeyLine + raw.substr(line.contentEnd);
     }
 
     // A new key after the section's last non-blank line, in that line's line-end style.
-    const LineSpan neighbour = file->LastNonBlankLineOf(*sectionRecord);
+    const LineSpan& neighbour = sectionRecord->lastNonBlankLine;
     if (neighbour.hasLineEnd()) {
         const std::string_view lineEnd = file->LineEndOf(neighbour);
         return raw.substr(0, neighbour.end) + keyLine + std::string(lineEnd) +

@@ -10,18 +10,13 @@
 
 #include "settings/ini/parsed_ini_file.h"
 
-#include <cstdint>
 #include <optional>
-#include <stdexcept>
 
 #include "settings/ini/ini_syntax.h"
 #include "text/ascii_case.h"
 
 namespace wingcall {
 namespace {
-
-// Records keep offsets of 32 bits: the parsed text must end below 4 GiB.
-constexpr std::size_t kLargestText = 0xFFFFFFFFu;
 
 bool IsAscii(std::string_view text) {
     for (char c : text) {
@@ -61,47 +56,52 @@ std::optional<std::string_view> HeaderName(std::string_view line) {
     return Trim(fromFirstCharacter.substr(1));
 }
 
-// The first CR or LF (or NUL, when `nulEnds`) of the text from `from` on, or its end.
-std::size_t FindLineEnd(std::string_view text, std::size_t from, bool nulEnds) {
-    while (from < text.size() && text[from] != '\r' && text[from] != '\n' &&
-           !(nulEnds && text[from] == '\0')) {
-        ++from;
-    }
-    return from;
-}
+// Offsets of the parsed text as offsets of the file's own bytes, asked in increasing order as the
+// lines are read. They are the same for a file parsed in its own bytes; the UTF-8 text of a UTF-16
+// file takes two bytes for each code unit it came from, after the byte-order mark.
+class RawOffsets {
+  public:
+    RawOffsets(std::string_view text, bool fromUtf16, std::size_t markLength)
+        : text_(text), fromUtf16_(fromUtf16), markLength_(markLength) {}
 
-// The number of UTF-16 code units that the UTF-8 text decoded from a UTF-16 file came from.
-std::size_t Utf16UnitsOf(std::string_view utf8) {
-    std::size_t units = 0;
-    for (char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte & 0xC0) != 0x80) {
-            units += byte >= 0xF0 ? 2 : 1;  // a character past U+FFFF took a surrogate pair
+    std::size_t operator()(std::size_t textOffset) {
+        if (!fromUtf16_) {
+            return textOffset;
         }
+        for (; counted_ < textOffset; ++counted_) {
+            const auto byte = static_cast<unsigned char>(text_[counted_]);
+            if ((byte & 0xC0) != 0x80) {
+                units_ += byte >= 0xF0 ? 2 : 1;  // past U+FFFF a character took a surrogate pair
+            }
+        }
+        return markLength_ + 2 * units_;
     }
-    return units;
-}
+
+  private:
+    std::string_view text_;
+    bool fromUtf16_;
+    std::size_t markLength_;
+    std::size_t counted_ = 0;  // the bytes of the text counted so far
+    std::size_t units_ = 0;    // and the code units they came from
+};
 
 }  // namespace
 
 ParsedIniFile::ParsedIniFile(std::string raw) : raw_(std::move(raw)) {
     const DetectedEncoding detected = DetectEncoding(raw_);
     encoding_ = detected.encoding;
-    textBegin_ = detected.markLength;
-    if (IsUtf16(encoding_)) {
-        if (raw_.size() % 2 != 0) {
-            writable_ = false;
-        }
-        // A NUL, CR or LF is one unit of UTF-16 and one byte of UTF-8, and no other character's
-        // UTF-8 holds those bytes: the decoded text splits into the same lines as the units.
-        const std::size_t limit = raw_.size() - (raw_.size() - textBegin_) % 2;
-        DecodeUtf16(std::string_view(raw_).substr(textBegin_, limit - textBegin_),
-                    encoding_ == TextEncoding::Utf16BigEndian, decoded_);
+    if (!IsUtf16(encoding_)) {
+        Parse(raw_, detected.markLength);
+        return;
     }
-    if (text().size() > kLargestText) {
-        throw std::length_error("a settings file of 4 GiB or more");
-    }
-    Parse();
+    writable_ = raw_.size() % 2 == 0;
+    // A NUL, CR or LF is one unit of UTF-16 and one byte of UTF-8, and no other character's UTF-8
+    // holds those bytes: the decoded text splits into the same lines as the units.
+    const std::size_t limit = raw_.size() - (raw_.size() - detected.markLength) % 2;
+    std::string decoded;
+    DecodeUtf16(std::string_view(raw_).substr(detected.markLength, limit - detected.markLength),
+                encoding_ == TextEncoding::Utf16BigEndian, decoded);
+    Parse(decoded, detected.markLength);
 }
 
 std::string_view ParsedIniFile::ToInternal(std::string_view ansi, std::string& storage) const {
@@ -124,115 +124,56 @@ std::string ParsedIniFile::Encode(std::string_view internal) const {
 }
 
 const SectionRecord* ParsedIniFile::FindSection(std::string_view name) const {
-    const auto found = sectionNumbers_.find(FoldedName(name));
-    return found == sectionNumbers_.end() ? nullptr : &sections_[found->second];
+    const auto found = sections_.find(FoldedName(name));
+    return found == sections_.end() ? nullptr : &found->second;
 }
 
 const KeyRecord* ParsedIniFile::FindKey(const SectionRecord& section, std::string_view name) const {
-    const auto& keys = keyNumbers_[static_cast<std::size_t>(&section - sections_.data())];
-    const auto found = keys.find(FoldedName(name));
-    return found == keys.end() ? nullptr : &keys_[found->second];
-}
-
-std::string_view ParsedIniFile::KeyName(std::uint32_t line) const {
-    // A key's line holds its "=" ahead of any NUL and of its line end.
-    const std::string_view all = text();
-    const std::size_t equals = all.find('=', line);
-    return Trim(all.substr(line, equals - line));
-}
-
-std::string_view ParsedIniFile::ValueOf(const KeyRecord& key) const {
-    const std::string_view all = text();
-    const std::size_t first = all.find('=', key.line) + 1;
-    // A NUL ends the text of its line.
-    const std::size_t end = FindLineEnd(all, first, true);
-    return TrimValue(all.substr(first, end - first));
-}
-
-LineSpan ParsedIniFile::TextLineAt(std::size_t offset) const {
-    const std::string_view all = text();
-    const std::size_t contentEnd = FindLineEnd(all, offset, false);
-    std::size_t end = contentEnd;
-    if (end < all.size()) {
-        const bool crLf = all[end] == '\r' && end + 1 < all.size() && all[end + 1] == '\n';
-        end += crLf ? 2 : 1;
-    }
-    return LineSpan{offset, contentEnd, end};
-}
-
-std::size_t ParsedIniFile::RawOffset(std::size_t textOffset) const {
-    if (!IsUtf16(encoding_)) {
-        return textOffset;
-    }
-    return textBegin_ + 2 * Utf16UnitsOf(std::string_view(decoded_).substr(0, textOffset));
-}
-
-LineSpan ParsedIniFile::RawLine(const LineSpan& textLine) const {
-    return LineSpan{RawOffset(textLine.begin), RawOffset(textLine.contentEnd),
-                    RawOffset(textLine.end)};
-}
-
-LineSpan ParsedIniFile::LastNonBlankLineOf(const SectionRecord& section) const {
-    // The section runs to the next header line, of a section of its own or of a repeated one.
-    const std::string_view all = text();
-    std::size_t start = section.name;
-    while (start > TextBegin() && all[start - 1] != '\r' && all[start - 1] != '\n') {
-        --start;
-    }
-    LineSpan last = TextLineAt(start);
-    for (std::size_t begin = last.end; begin < all.size();) {
-        const LineSpan line = TextLineAt(begin);
-        const std::string_view content = all.substr(line.begin, line.contentEnd - line.begin);
-        if (HeaderName(content)) {
-            break;
-        }
-        if (!IsBlank(content)) {
-            last = line;
-        }
-        begin = line.end;
-    }
-    return RawLine(last);
-}
-
-std::optional<LineSpan> ParsedIniFile::LastLine() const {
-    if (!lastLine_) {
-        return std::nullopt;
-    }
-    return RawLine(*lastLine_);
+    const auto found = section.keys.find(FoldedName(name));
+    return found == section.keys.end() ? nullptr : &found->second;
 }
 
 std::string ParsedIniFile::DefaultLineEnd() const {
     if (firstLineWithEnd_) {
-        return std::string(LineEndOf(RawLine(*firstLineWithEnd_)));
+        return std::string(LineEndOf(*firstLineWithEnd_));
     }
     return Encode("\r\n");
 }
 
-void ParsedIniFile::Parse() {
-    const std::string_view all = text();
-    const std::size_t limit = all.size();
-    std::uint32_t section = kNoSection;
+void ParsedIniFile::Parse(std::string_view text, std::size_t markLength) {
+    const bool fromUtf16 = IsUtf16(encoding_);
+    RawOffsets rawOffset(text, fromUtf16, markLength);
+    // The section being read: none before the first header and inside a repeated section.
+    SectionRecord* section = nullptr;
     bool headerSeen = false;
-    for (std::size_t begin = TextBegin(); begin < limit;) {
-        const std::size_t contentEnd = FindLineEnd(all, begin, false);
+    for (std::size_t begin = fromUtf16 ? 0 : markLength; begin < text.size();) {
+        std::size_t contentEnd = begin;
+        while (contentEnd < text.size() && text[contentEnd] != '\r' && text[contentEnd] != '\n') {
+            ++contentEnd;
+        }
         std::size_t end = contentEnd;
-        if (end < limit) {
-            const bool crLf = all[end] == '\r' && end + 1 < limit && all[end + 1] == '\n';
+        if (end < text.size()) {
+            const bool crLf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
             end += crLf ? 2 : 1;
         }
-        const LineSpan line{begin, contentEnd, end};
+        const std::string_view lineText = text.substr(begin, contentEnd - begin);
+        const LineSpan line{rawOffset(begin), rawOffset(contentEnd), rawOffset(end)};
+        begin = end;
         if (!firstLineWithEnd_ && line.hasLineEnd()) {
             firstLineWithEnd_ = line;
         }
         lastLine_ = line;
-        const auto lineStart = static_cast<std::uint32_t>(begin);
-        const std::string_view lineText = all.substr(begin, contentEnd - begin);
-        begin = end;
 
         if (const std::optional<std::string_view> name = HeaderName(lineText)) {
+            // Only the first section of a name counts; the lines of a later one are skipped.
             headerSeen = true;
-            section = StartSection(*name);
+            const auto [found, isFirst] =
+                sections_.try_emplace(FoldedName(*name), SectionRecord{line, {}});
+            section = isFirst ? &found->second : nullptr;
             continue;
+        }
+        if (section != nullptr && !IsBlank(lineText)) {
+            section->lastNonBlankLine = line;
         }
         // A NUL ends the text of its own line; the next line is read as usual.
         const std::string_view visible = BeforeNul(lineText);
@@ -240,35 +181,22 @@ void ParsedIniFile::Parse() {
         if (equals == std::string_view::npos) {
             continue;
         }
-        if (section == kNoSection) {
+        if (section == nullptr) {
             // Lines before the first header belong to no section, but in a UTF-8 file with a
             // mark its keys belong to the section with the empty name, as the platform reads
             // them.
             if (headerSeen || encoding_ != TextEncoding::Utf8) {
                 continue;  // lines before the first section, or in a repeated one
             }
-            section = StartSection(all.substr(lineStart, 0));
+            section = &sections_.try_emplace(std::string(), SectionRecord{line, {}}).first->second;
         }
         // A key line: name "=" value. The first key of a name wins.
-        const auto number = static_cast<std::uint32_t>(keys_.size());
-        if (keyNumbers_[section]
-                .emplace(FoldedName(Trim(visible.substr(0, equals))), number)
-                .second) {
-            keys_.push_back(KeyRecord{lineStart, section});
-        }
+        const std::string_view keyName = Trim(visible.substr(0, equals));
+        section->keys.try_emplace(
+            FoldedName(keyName),
+            KeyRecord{std::string(keyName), std::string(TrimValue(visible.substr(equals + 1))),
+                      line});
     }
-}
-
-std::uint32_t ParsedIniFile::StartSection(std::string_view name) {
-    // Only the first section of a name is ever searched; later ones are skipped.
-    const auto number = static_cast<std::uint32_t>(sections_.size());
-    if (!sectionNumbers_.emplace(FoldedName(name), number).second) {
-        return kNoSection;
-    }
-    sections_.push_back(SectionRecord{static_cast<std::uint32_t>(name.data() - text().data()),
-                                      static_cast<std::uint32_t>(name.size())});
-    keyNumbers_.emplace_back();
-    return number;
 }
 
 }  // namespace wingcall

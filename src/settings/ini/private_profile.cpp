@@ -138,7 +138,7 @@ std::optional<std::string_view> StoredValue(const ParsedIniFile& file, const cha
     if (keyRecord == nullptr) {
         return std::nullopt;
     }
-    const std::string_view value = wingcall::WithoutSurroundingQuotes(file.ValueOf(*keyRecord));
+    const std::string_view value = wingcall::WithoutSurroundingQuotes(keyRecord->value);
     if (!wingcall::IsUnicode(file.encoding())) {
         return value;
     }

@@ -25,7 +25,7 @@ namespace {
 // The files of this thread's outermost read snapshot, or none.
 thread_local SettingsReadSnapshot::Files* currentSnapshotFiles = nullptr;
 
-// The parse keeps offsets of 32 bits: the file must be smaller than 4 GiB.
+// A settings file is far smaller: a larger one is taken for memory that cannot be had.
 constexpr std::size_t kLargestFile = 0xFFFFFFFFu;
 
 }  // namespace
