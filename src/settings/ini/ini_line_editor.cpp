@@ -47,7 +47,7 @@ std::optional<std::string> ContentAfterWrite(const ParsedIniFile* file, std::str
         // line end stays.
         const LineSpan& line = keyRecord->line;
         const std::string storedKeyLine =
-            file->Encode(keyRecord->name + "=" + std::string(internalValue));
+            file->Encode(std::string(keyRecord->name) + "=" + std::string(internalValue));
         return raw.substr(0, line.begin) + storedKeyLine + raw.substr(line.contentEnd);
     }
 

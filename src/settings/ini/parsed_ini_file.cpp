@@ -91,17 +91,16 @@ ParsedIniFile::ParsedIniFile(std::string raw) : raw_(std::move(raw)) {
     const DetectedEncoding detected = DetectEncoding(raw_);
     encoding_ = detected.encoding;
     if (!IsUtf16(encoding_)) {
-        Parse(raw_, detected.markLength);
+        Parse(detected.markLength);
         return;
     }
     writable_ = raw_.size() % 2 == 0;
     // A NUL, CR or LF is one unit of UTF-16 and one byte of UTF-8, and no other character's UTF-8
     // holds those bytes: the decoded text splits into the same lines as the units.
     const std::size_t limit = raw_.size() - (raw_.size() - detected.markLength) % 2;
-    std::string decoded;
     DecodeUtf16(std::string_view(raw_).substr(detected.markLength, limit - detected.markLength),
-                encoding_ == TextEncoding::Utf16BigEndian, decoded);
-    Parse(decoded, detected.markLength);
+                encoding_ == TextEncoding::Utf16BigEndian, decoded_);
+    Parse(detected.markLength);
 }
 
 std::string_view ParsedIniFile::ToInternal(std::string_view ansi, std::string& storage) const {
@@ -129,8 +128,8 @@ const SectionRecord* ParsedIniFile::FindSection(std::string_view name) const {
 }
 
 const KeyRecord* ParsedIniFile::FindKey(const SectionRecord& section, std::string_view name) const {
-    const auto found = section.keys.find(FoldedName(name));
-    return found == section.keys.end() ? nullptr : &found->second;
+    const auto found = section.keyNumbers.find(FoldedName(name));
+    return found == section.keyNumbers.end() ? nullptr : &keys_[found->second];
 }
 
 std::string ParsedIniFile::DefaultLineEnd() const {
@@ -140,8 +139,9 @@ std::string ParsedIniFile::DefaultLineEnd() const {
     return Encode("\r\n");
 }
 
-void ParsedIniFile::Parse(std::string_view text, std::size_t markLength) {
+void ParsedIniFile::Parse(std::size_t markLength) {
     const bool fromUtf16 = IsUtf16(encoding_);
+    const std::string_view text = fromUtf16 ? decoded_ : raw_;
     RawOffsets rawOffset(text, fromUtf16, markLength);
     // The section being read: none before the first header and inside a repeated section.
     SectionRecord* section = nullptr;
@@ -192,10 +192,9 @@ void ParsedIniFile::Parse(std::string_view text, std::size_t markLength) {
         }
         // A key line: name "=" value. The first key of a name wins.
         const std::string_view keyName = Trim(visible.substr(0, equals));
-        section->keys.try_emplace(
-            FoldedName(keyName),
-            KeyRecord{std::string(keyName), std::string(TrimValue(visible.substr(equals + 1))),
-                      line});
+        if (section->keyNumbers.try_emplace(FoldedName(keyName), keys_.size()).second) {
+            keys_.push_back(KeyRecord{keyName, TrimValue(visible.substr(equals + 1)), line});
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "settings/ini/ini_text_codec.h"
 
@@ -21,10 +22,11 @@ struct LineSpan {
     bool hasLineEnd() const { return end > contentEnd; }
 };
 
-// Names and values are in the internal form of the file (see ParsedIniFile::ToInternal).
+// Names and values are parts of the parsed text, which the file keeps, in the internal form of
+// the file (see ParsedIniFile::ToInternal).
 struct KeyRecord {
-    std::string name;   // trimmed, spelled as in the file
-    std::string value;  // trimmed, with any quotes still on
+    std::string_view name;   // trimmed, spelled as in the file
+    std::string_view value;  // trimmed, with any quotes still on
     LineSpan line;
 };
 
@@ -32,13 +34,17 @@ struct SectionRecord {
     // The last line of the section that is not blank: its header when it holds nothing else. A
     // new key goes right after it, ahead of any blank lines that end the section.
     LineSpan lastNonBlankLine;
-    // The first key of each name, by its name folded to small ASCII letters, as names match.
-    std::unordered_map<std::string, KeyRecord> keys;
+    // The first key of each name, by its name folded to small ASCII letters, as names match: its
+    // number in the file's keys.
+    std::unordered_map<std::string, std::size_t> keyNumbers;
 };
 
 class ParsedIniFile {
   public:
     explicit ParsedIniFile(std::string raw);
+    // Its records point into its own text.
+    ParsedIniFile(const ParsedIniFile&) = delete;
+    ParsedIniFile& operator=(const ParsedIniFile&) = delete;
 
     const std::string& raw() const { return raw_; }
     TextEncoding encoding() const { return encoding_; }
@@ -68,17 +74,20 @@ class ParsedIniFile {
     std::string DefaultLineEnd() const;
 
   private:
-    // Reads the lines of `text` (the file's bytes, or the UTF-8 text of a UTF-16 file) from
-    // `begin` on.
-    void Parse(std::string_view text, std::size_t begin);
+    // Reads the lines of the text that the records point into: the file's own bytes after the
+    // byte-order mark of `markLength` bytes, or the UTF-8 text of a UTF-16 file.
+    void Parse(std::size_t markLength);
 
     std::string raw_;
+    std::string decoded_;  // UTF-16 files only
     TextEncoding encoding_ = TextEncoding::Ansi;
     bool writable_ = true;
     std::optional<LineSpan> firstLineWithEnd_;
     std::optional<LineSpan> lastLine_;
     // The first section of each name, by its folded name.
     std::unordered_map<std::string, SectionRecord> sections_;
+    // The keys of those sections, in the order of the file.
+    std::vector<KeyRecord> keys_;
 };
 
 }  // namespace wingcall
