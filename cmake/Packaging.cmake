@@ -13,22 +13,28 @@ endif()
 set(WINGCALL_PACKAGE_FOLDER Wingcall)
 set(WINGCALL_STAND_IN_FOLDER try-without-voxtrel)
 
-# The texts a pilot reads in Notepad carry CR LF whatever the checkout's line ends; they are laid
-# out in the build's program folder too, so that it matches the archive.
-set(WINGCALL_PILOT_TEXTS
-    "${PROJECT_SOURCE_DIR}/packaging/ReadMe.txt.in|ReadMe.txt"
-    "${PROJECT_SOURCE_DIR}/LICENSE|LICENSE")
+# The texts a pilot reads beside the program are laid out in the build's program folder too, so
+# that it matches the archive: on Windows with CR LF whatever the checkout's line ends, for
+# Notepad, and the Windows ReadMe.txt; elsewhere with LF and the ReadMe.txt in Linux words.
 if(WIN32)
-    # What the Windows programs link in, with the licences; see packaging/README.md.
-    list(APPEND WINGCALL_PILOT_TEXTS
-         "${PROJECT_SOURCE_DIR}/packaging/THIRD-PARTY-NOTICES.txt|THIRD-PARTY-NOTICES.txt")
+    set(WINGCALL_PILOT_TEXT_LINE_ENDS CRLF)
+    set(WINGCALL_PILOT_TEXTS
+        "${PROJECT_SOURCE_DIR}/packaging/ReadMe.txt.in|ReadMe.txt"
+        "${PROJECT_SOURCE_DIR}/LICENSE|LICENSE"
+        # What the Windows programs link in, with the licences; see packaging/README.md.
+        "${PROJECT_SOURCE_DIR}/packaging/THIRD-PARTY-NOTICES.txt|THIRD-PARTY-NOTICES.txt")
+else()
+    set(WINGCALL_PILOT_TEXT_LINE_ENDS UNIX)
+    set(WINGCALL_PILOT_TEXTS
+        "${PROJECT_SOURCE_DIR}/packaging/ReadMe-Linux.txt.in|ReadMe.txt"
+        "${PROJECT_SOURCE_DIR}/LICENSE|LICENSE")
 endif()
 foreach(text IN LISTS WINGCALL_PILOT_TEXTS)
     string(REPLACE "|" ";" text "${text}")
     list(GET text 0 text_source)
     list(GET text 1 text_name)
     configure_file("${text_source}" "${CMAKE_BINARY_DIR}/Wingcall/${text_name}" @ONLY
-                   NEWLINE_STYLE CRLF)
+                   NEWLINE_STYLE ${WINGCALL_PILOT_TEXT_LINE_ENDS})
     install(FILES "${CMAKE_BINARY_DIR}/Wingcall/${text_name}"
             DESTINATION ${WINGCALL_PACKAGE_FOLDER})
 endforeach()

@@ -8,7 +8,9 @@
 #      description, the copyright), and Wingcall.exe's icon holds 16, 24, 32 (twice), 48 and
 #      256 pixel images;
 #   4. every library the link maps show in either program has its notice
-#      (tests/windows/linked_library_notices.txt names which notice covers what).
+#      (tests/windows/linked_library_notices.txt names which notice covers what);
+#   5. neither program holds a path of the build machine (tests/windows/build_paths_check.sh),
+#      and the path check refuses a copy of Wingcall.exe that does.
 # Usage: tests/windows/package_test.sh WINDOWS_ZIP BUILD_DIR   (BUILD_DIR: where the link maps are)
 # Needs unzip, icoutils and binutils-mingw-w64 (scripts/test-windows installs them).
 set -euo pipefail
@@ -156,6 +158,20 @@ for notice in "${!seen_notice[@]}"; do
 done
 echo "  $checked linked parts, covered by ${#seen_notice[@]} notices"
 ((checked > 0)) || fail "the link maps show nothing linked"
+
+echo "Package check 5: no path of the build machine in the programs"
+qt_prefix=$("$repository/scripts/build-qt-windows" --print-prefix 2>/dev/null | tail -n 1)
+programs=("$folder/Wingcall.exe" "$folder/try-without-voxtrel/voxtrel.exe")
+"$repository/tests/windows/build_paths_check.sh" "$build_dir" "$qt_prefix" "${programs[@]}" ||
+    fail "a program holds a path of the build machine (above)"
+# The check itself must see such a path: a copy of the program with the builder's home and the
+# temporary build folder of Qt in it is refused.
+doctored=$work/doctored.exe
+cp "$folder/Wingcall.exe" "$doctored"
+printf '%s\0' "${HOME:-/home/builder}/.cache/wingcall/qt-build-AbC123/src/x.cpp" >>"$doctored"
+if "$repository/tests/windows/build_paths_check.sh" "$build_dir" "$qt_prefix" "$doctored" 2>/dev/null; then
+    fail "the path check passed a program that holds the builder's home"
+fi
 
 if ((failures)); then
     echo "Windows package check: $failures failure(s)" >&2
