@@ -2,7 +2,7 @@
 # Fails when a Windows program holds a path of the machine that built it: the builder's home, a
 # temporary folder, a cache folder, Qt's temporary build folder, Wingcall's source or build folder,
 # or the Qt prefix. Such a path makes the program's bytes depend on the machine, so that nobody
-# else can rebuild the same ZIP, and it tells every pilot where the builder keeps his files.
+# else can rebuild the same ZIP, and it tells every pilot where the builder keeps their files.
 # Usage: tests/windows/build_paths_check.sh BUILD_DIR QT_PREFIX PROGRAM...
 # Prints each path found, with the program, and exits 1 when there is one.
 set -euo pipefail
@@ -13,7 +13,10 @@ repository=$(cd "$(dirname "$0")/../.." && pwd)
 
 # Fixed texts, not patterns. A folder is looked for with its final "/" where a shorter name could
 # be part of an ordinary word.
-machine_paths=(/tmp/ .cache/ qt-build- "$repository/" "$(realpath -m "$build_dir")/" "$qt_prefix")
+machine_paths=(/tmp/ .cache/ qt-build- "$repository/" "$(realpath -m "$build_dir")/")
+if [[ -n $qt_prefix ]]; then
+    machine_paths+=("$qt_prefix")
+fi
 if [[ -n ${HOME:-} && $HOME != / ]]; then
     machine_paths+=("$HOME/")
 fi
